@@ -1,0 +1,74 @@
+#include "app/app.h"
+
+#include "lists/current_dir.h"
+#include "lists/lists.h"
+#include "platform/output.h"
+#include "required/required.h"
+
+namespace {
+
+void scan_one_argument(const char* arg, RunOptions& options) {
+  const char* p = arg;
+  for (;;) {
+    char marker = p[0];
+    char letter = marker != '\0' ? p[1] : '\0';
+    if (marker == '-' && (letter == 'p' || letter == 'P')) options.walk_path = 1;
+    if (marker == '-' && (letter == 'l' || letter == 'L')) options.walk_lib = 1;
+    if ((marker == '-' || marker == '/') && letter == '?') options.show_help = 1;
+    if (marker == '-' && (letter == 'j' || letter == 'J')) options.check_required = 1;
+    // Chained options: "-p-l" goes on at the second '-'.
+    if (marker != '\0' && letter != '\0' && p[2] == '-') {
+      p += 2;
+    } else {
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+void scan_arguments(int argc, const char* const* argv, RunOptions& options) {
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] != nullptr) scan_one_argument(argv[i], options);
+  }
+}
+
+void print_usage(const char* program_name) {
+  out_print("Command usage is:\n\n");
+  out_print("  %s {-p} {-l}\n\n", program_name);
+  out_print("  -j check CLASSPATH for JMS and KORVO files\n");
+  out_print("  -p validate PATH\n");
+  out_print("  -l validate LIB\n");
+}
+
+int run_cpvalid(int argc, const char* const* argv) {
+  out_reset();
+  required_files_clear();
+  RunOptions options = {0, 0, 0, 0};
+
+  out_print("\nClasspath validation tool V1.05 (ZP17)\n");
+  out_print("Copyright (c) 2026 The cpvalid authors\n");
+  scan_arguments(argc, argv, options);
+
+  if (options.show_help == 1) {
+    print_usage(argc > 0 && argv[0] != nullptr ? argv[0] : "cpvalid");
+    out_flush();
+    return 0;
+  }
+
+  save_start_directory();
+  out_print("Validating CLASSPATH\n");
+  validate_list("CLASSPATH", LK_CLASSPATH);
+  if (options.walk_path == 1) {
+    out_print("\nValidating PATH\n");
+    validate_list("PATH", LK_PATH);
+  }
+  if (options.walk_lib == 1) {
+    out_print("\nValidating LIB\n");
+    validate_list("LIB", LK_LIB);
+  }
+  if (options.check_required == 1) report_required_files(options.walk_path);
+  return_to_start_directory();
+  out_flush();
+  return 0;
+}

@@ -1,0 +1,23 @@
+// Walking one search list: split, probe, report each entry, count, total.
+#pragma once
+
+enum ListKind { LK_CLASSPATH = 1, LK_PATH = 2, LK_LIB = 3 };
+
+enum EntryStatus { ENTRY_NOT_FOUND = 0, ENTRY_FILE = 1, ENTRY_DIR = 2 };
+
+// Most characters one entry keeps; dropped quotes do not count.
+constexpr int MAX_ENTRY_CHARS = 2048;
+// A CLASSPATH longer than this draws the length warning.
+constexpr int CLASSPATH_WARN_CHARS = 1024;
+// Status labels are 11 visible characters and a zero byte.
+constexpr int STATUS_LABEL_BYTES = 12;
+
+// Walks the list held in environment variable `name` and prints its report.
+void validate_list(const char* name, ListKind kind);
+
+// Registers, probes, hands on and reports one non-empty entry. Adds 1 to
+// `duplicates` for a repeated entry; returns 1 when the entry was not found.
+int check_entry(const char* entry, ListKind kind, int& duplicates);
+
+// Classifies `entry` and copies the status label into `label`.
+EntryStatus probe_entry(const char* entry, char label[STATUS_LABEL_BYTES]);

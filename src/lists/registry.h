@@ -1,0 +1,35 @@
+// The entries seen so far in the list being walked, upper-cased, in order of
+// first occurrence. Lives for one walk: reset at its start, released at its
+// end, so a list never sees another list's entries.
+#pragma once
+
+#include <cstddef>
+
+struct RegistryNode {
+  RegistryNode* next;
+  char* text;  // the registry's own upper-cased copy
+};
+
+struct DuplicateRegistry {
+  RegistryNode* head;
+};
+
+// Empties the registry without releasing anything.
+void registry_reset();
+// 1 when the upper-cased entry was already registered, 0 when it is new and
+// has been added. When memory cannot be had the entry is answered as new and
+// is not kept.
+int registry_add(const char* entry);
+// Releases every node and its text; the registry is empty afterwards.
+void registry_release();
+
+// First node, for tests and invariant checks.
+const RegistryNode* registry_first();
+
+// Where the registry takes its memory; tests swap in a failing one.
+struct RegistryAllocator {
+  void* (*take)(std::size_t bytes);
+  void (*give)(void* block);
+};
+// nullptr puts back the standard heap.
+void registry_set_allocator(const RegistryAllocator* allocator);

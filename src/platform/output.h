@@ -1,0 +1,10 @@
+// Formatted printing to standard output, as a text stream: every "\n" goes
+// out as CR LF. A console gets each print as soon as it is complete; a file
+// or a pipe gets 4096-byte blocks, and the rest at out_flush.
+#pragma once
+
+// Understands %s (text), %d (int) and %%; any other '%' is printed as is.
+void out_print(const char* format, ...);
+void out_flush();
+// Forgets what is buffered and the console test; for a fresh run.
+void out_reset();

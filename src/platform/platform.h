@@ -1,0 +1,41 @@
+// The operating system as the tool sees it. Abstract so that the tests can
+// run the whole tool against an in-memory machine; the shipped program
+// installs the kernel32 implementation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+using FileHandle = std::uintptr_t;  // 0 means "no handle"
+
+struct Platform {
+  virtual ~Platform() = default;
+
+  // Value of the environment variable `name`, matched without regard to case,
+  // first match wins; nullptr when it is not defined. The text stays valid
+  // until the next env_value call.
+  virtual const char* env_value(const char* name) = 0;
+  // Copies a short variable (a per-drive record) into `buf`. Returns its
+  // length, -1 when it is not defined, -2 when it does not fit in `size`.
+  virtual int env_copy(const char* name, char* buf, std::size_t size) = 0;
+  // Sets `name` to `value`, or removes it when `value` is nullptr.
+  virtual bool env_set(const char* name, const char* value) = 0;
+
+  // Opens an existing file for reading, sharing read and write; 0 on failure.
+  virtual FileHandle file_open_read(const char* path) = 0;
+  // The handle's type; 0 when the system does not recognise it.
+  virtual unsigned long file_type(FileHandle handle) = 0;
+  virtual void file_close(FileHandle handle) = 0;
+
+  virtual bool dir_set(const char* path) = 0;
+  // As GetCurrentDirectoryA: the length on success, the size needed
+  // (terminator included) when `size` is too small, 0 on failure.
+  virtual unsigned long dir_get(char* buf, unsigned long size) = 0;
+
+  virtual bool stdout_is_console() = 0;
+  virtual void stdout_write(const char* data, std::size_t len) = 0;
+};
+
+// The platform every part of the tool talks to.
+Platform* platform();
+void platform_install(Platform* p);

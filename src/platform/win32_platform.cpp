@@ -1,0 +1,103 @@
+// The platform on kernel32's ANSI calls, and the program's entry point.
+#include <windows.h>
+
+#include "app/app.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool name_matches(const char* wanted, const char* entry) {
+  // Environment names compare without regard to case; only ASCII letters fold.
+  for (; *wanted != '\0'; ++wanted, ++entry) {
+    char a = *wanted;
+    char b = *entry;
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+    if (a != b) return false;
+  }
+  return *entry == '=';
+}
+
+class Win32Platform : public Platform {
+ public:
+  // GetEnvironmentVariableA cannot be trusted with values near the 32,767
+  // character limit, so the lookup scans a snapshot of the block; the value
+  // is read in place there, and the snapshot lives until the next lookup.
+  const char* env_value(const char* name) override {
+    if (snapshot_ != nullptr) FreeEnvironmentStringsA(snapshot_);
+    snapshot_ = GetEnvironmentStringsA();
+    if (snapshot_ == nullptr || *name == '\0') return nullptr;
+    for (const char* entry = snapshot_; *entry != '\0'; entry += lstrlenA(entry) + 1) {
+      if (name_matches(name, entry)) return entry + lstrlenA(name) + 1;
+    }
+    return nullptr;
+  }
+
+  int env_copy(const char* name, char* buf, std::size_t size) override {
+    SetLastError(ERROR_SUCCESS);
+    DWORD len = GetEnvironmentVariableA(name, buf, static_cast<DWORD>(size));
+    if (len == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return -1;
+    if (len >= size) return -2;
+    buf[len] = '\0';
+    return static_cast<int>(len);
+  }
+
+  bool env_set(const char* name, const char* value) override {
+    return SetEnvironmentVariableA(name, value) != 0;
+  }
+
+  FileHandle file_open_read(const char* path) override {
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    return reinterpret_cast<FileHandle>(h);
+  }
+
+  unsigned long file_type(FileHandle handle) override {
+    return GetFileType(reinterpret_cast<HANDLE>(handle));
+  }
+
+  void file_close(FileHandle handle) override { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
+
+  bool dir_set(const char* path) override { return SetCurrentDirectoryA(path) != 0; }
+
+  unsigned long dir_get(char* buf, unsigned long size) override {
+    return GetCurrentDirectoryA(size, buf);
+  }
+
+  bool stdout_is_console() override {
+    return GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
+  }
+
+  void stdout_write(const char* data, std::size_t len) override {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD written;
+    WriteFile(out, data, static_cast<DWORD>(len), &written, nullptr);
+  }
+
+ private:
+  char* snapshot_ = nullptr;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  static Win32Platform win32;
+  platform_install(&win32);
+  // With an empty command line the usage text names the module instead.
+  static char module_name[MAX_PATH + 1];
+  static char* fallback[2] = {module_name, nullptr};
+  if (argc < 1 || argv[0] == nullptr || argv[0][0] == '\0') {
+    DWORD len = GetModuleFileNameA(nullptr, module_name, MAX_PATH);
+    if (len >= MAX_PATH) len = MAX_PATH;
+    module_name[len] = '\0';
+    if (argc < 1) {
+      argc = 1;
+      argv = fallback;
+    } else {
+      argv[0] = module_name;
+    }
+  }
+  const char* const* args = argv;
+  ExitProcess(static_cast<UINT>(run_cpvalid(argc, args)));
+}
