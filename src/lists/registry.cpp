@@ -7,7 +7,7 @@
 
 namespace {
 
-DuplicateRegistry registry = {nullptr};
+DuplicateRegistry registry = {};
 
 const RegistryAllocator heap_allocator = {std::malloc, std::free};
 const RegistryAllocator* allocator = &heap_allocator;
@@ -22,17 +22,32 @@ bool equals_upper(const char* stored, const char* entry) {
   }
 }
 
+// FNV-1a over the upper-cased text, so that entries differing only in the
+// case of a-z meet in one bucket.
+unsigned upper_hash(const char* entry) {
+  unsigned h = 2166136261u;
+  for (; *entry != '\0'; ++entry) {
+    h ^= static_cast<unsigned char>(ascii_upper(*entry));
+    h *= 16777619u;
+  }
+  return h;
+}
+
 }  // namespace
 
-void registry_reset() { registry.head = nullptr; }
+void registry_reset() {
+  registry.head = nullptr;
+  registry.tail = nullptr;
+  std::memset(registry.buckets, 0, sizeof registry.buckets);
+}
 
 int registry_add(const char* entry) {
   // Compare before copying: a duplicate then costs no memory, and is still
   // recognised when memory has run out.
-  RegistryNode* last = nullptr;
-  for (RegistryNode* node = registry.head; node != nullptr; node = node->next) {
-    if (equals_upper(node->text, entry)) return 1;
-    last = node;
+  unsigned hash = upper_hash(entry);
+  RegistryNode*& bucket = registry.buckets[hash % REGISTRY_BUCKETS];
+  for (RegistryNode* node = bucket; node != nullptr; node = node->bucket_next) {
+    if (node->hash == hash && equals_upper(node->text, entry)) return 1;
   }
   std::size_t len = std::strlen(entry);
   char* copy = static_cast<char*>(allocator->take(len + 1));
@@ -45,21 +60,27 @@ int registry_add(const char* entry) {
   for (std::size_t i = 0; i <= len; ++i) copy[i] = ascii_upper(entry[i]);
   node->next = nullptr;
   node->text = copy;
-  if (last == nullptr) {
+  node->hash = hash;
+  node->bucket_next = bucket;
+  bucket = node;
+  if (registry.tail == nullptr) {
     registry.head = node;
   } else {
-    last->next = node;
+    registry.tail->next = node;
   }
+  registry.tail = node;
   return 0;
 }
 
 void registry_release() {
   while (registry.head != nullptr) {
     RegistryNode* next = registry.head->next;
+    registry.buckets[registry.head->hash % REGISTRY_BUCKETS] = nullptr;
     allocator->give(registry.head->text);
     allocator->give(registry.head);
     registry.head = next;
   }
+  registry.tail = nullptr;
 }
 
 const RegistryNode* registry_first() { return registry.head; }

@@ -8,10 +8,19 @@
 struct RegistryNode {
   RegistryNode* next;
   char* text;  // the registry's own upper-cased copy
+  // The index beside the list: nodes whose texts share a bucket.
+  RegistryNode* bucket_next;
+  unsigned hash;
 };
+
+// Buckets of the index: a list holds at most about 16,000 entries, since an
+// environment value holds at most 32,767 characters.
+constexpr unsigned REGISTRY_BUCKETS = 8192;
 
 struct DuplicateRegistry {
   RegistryNode* head;
+  RegistryNode* tail;
+  RegistryNode* buckets[REGISTRY_BUCKETS];
 };
 
 // Empties the registry without releasing anything.

@@ -79,13 +79,29 @@ TEST_F(Registry, ThousandsOfEntriesLeaveNoMemoryBehind) {
   live_blocks = 0;
   fail_from = -1;
   registry_set_allocator(&counting);
-  for (int i = 0; i < 3000; ++i) {
-    std::string e = "C:\\dir" + std::to_string(i % 2000);
-    EXPECT_EQ(registry_add(e.c_str()), i >= 2000 ? 1 : 0);
+  // More distinct entries than the index has buckets, so buckets are shared;
+  // each comes back in another case as a duplicate.
+  const int distinct = 20000;
+  for (int i = 0; i < distinct; ++i) {
+    std::string e = "c:\\dir\\x" + std::to_string(i);
+    ASSERT_EQ(registry_add(e.c_str()), 0) << e;
   }
-  EXPECT_EQ(live_blocks, 4000);  // a node and a text for each distinct entry
+  for (int i = distinct - 1; i >= 0; --i) {
+    std::string e = "C:\\DIR\\X" + std::to_string(i);
+    ASSERT_EQ(registry_add(e.c_str()), 1) << e;
+  }
+  EXPECT_EQ(registry_add("C:\\DIR\\X"), 0);
+  EXPECT_EQ(live_blocks, 2 * (distinct + 1));  // a node and a text for each distinct entry
+  int n = 0;
+  for (const RegistryNode* node = registry_first(); node != nullptr; node = node->next, ++n) {
+    if (n < distinct) ASSERT_EQ(node->text, "C:\\DIR\\X" + std::to_string(n));
+  }
+  EXPECT_EQ(n, distinct + 1);
   registry_release();
   EXPECT_EQ(live_blocks, 0);
+  // A fresh walk finds none of them.
+  registry_reset();
+  EXPECT_EQ(registry_add("c:\\dir\\x7"), 0);
 }
 
 TEST_F(Registry, OutOfMemoryAnswersNewKeepsNothingAndStillFindsDuplicates) {
