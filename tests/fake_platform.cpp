@@ -176,8 +176,9 @@ bool FakePlatform::resolve(const std::string& path, std::string& full) const {
     if (same_name(drive, cwd_root)) {
       root = cwd_root;
       parts = cwd_parts;
-    } else if (const std::string* record = env("=" + drive);
-               record != nullptr && split_absolute(*record, root, parts) && same_name(root, drive)) {
+    } else if (const std::string* record = env("=" + drive); record != nullptr &&
+                                                             split_absolute(*record, root, parts) &&
+                                                             same_name(root, drive)) {
     } else {
       root = drive;
       parts.clear();

@@ -14,8 +14,18 @@
 class FakePlatform : public Platform {
  public:
   // Each call kind, counted; the benchmark reports calls per entry.
-  enum Call { ENV_VALUE, ENV_COPY, ENV_SET, FILE_OPEN, FILE_TYPE, FILE_CLOSE, DIR_SET, DIR_GET,
-              STDOUT_WRITE, CALL_KINDS };
+  enum Call {
+    ENV_VALUE,
+    ENV_COPY,
+    ENV_SET,
+    FILE_OPEN,
+    FILE_TYPE,
+    FILE_CLOSE,
+    DIR_SET,
+    DIR_GET,
+    STDOUT_WRITE,
+    CALL_KINDS
+  };
 
   FakePlatform();
 

@@ -53,7 +53,7 @@ void validate_list(const char* name, ListKind kind) {
       if (entry[0] != '\0') not_found += check_entry(entry, kind, duplicates);
       ++entries;
       if (*p == '\0') break;
-      ++p;  // over the ';'
+      ++p;                    // over the ';'
       if (*p == '\0') break;  // a final ';' adds no entry
     }
   }

@@ -46,8 +46,8 @@ void report_required_files(int path_walked) {
     out_print("JMS classpath configuration is for ldap\n");
     all_found = false;
   } else {
-    out_print("Either %s or %s or both is required for JMS\n", required_file_catalogue[ROW_MURREL].name,
-              required_file_catalogue[ROW_SORREK].name);
+    out_print("Either %s or %s or both is required for JMS\n",
+              required_file_catalogue[ROW_MURREL].name, required_file_catalogue[ROW_SORREK].name);
     all_found = false;
   }
   if (found[ROW_WEXLIN] == 0) {

@@ -72,10 +72,11 @@ TEST(RunSequence, ListsAreWalkedInFixedOrderOnce) {
   fake.set_env("CLASSPATH", "");
   fake.set_env("PATH", "");
   fake.set_env("LIB", "");
-  const std::string expected = BANNER +
-                               "Validating CLASSPATH\nTotal entries = 0\nTotal length of CLASSPATH = 0\n"
-                               "\nValidating PATH\nTotal entries = 0\nTotal length of PATH = 0\n"
-                               "\nValidating LIB\nTotal entries = 0\nTotal length of LIB = 0\n";
+  const std::string expected =
+      BANNER +
+      "Validating CLASSPATH\nTotal entries = 0\nTotal length of CLASSPATH = 0\n"
+      "\nValidating PATH\nTotal entries = 0\nTotal length of PATH = 0\n"
+      "\nValidating LIB\nTotal entries = 0\nTotal length of LIB = 0\n";
   EXPECT_EQ(run_tool(fake, {"-l", "-p"}), expected);
   EXPECT_EQ(run_tool(fake, {"-p", "-l", "-p", "-L"}), expected);
 }
@@ -95,7 +96,8 @@ TEST(RunSequence, RequiredReportComesLastAndKnowsWhetherPathWasWalked) {
   EXPECT_EQ(without.find("jms directory"), std::string::npos);
   std::size_t dir_line = with.find("***** jms directory missing from path (JAVA\\LIB)\n");
   ASSERT_NE(dir_line, std::string::npos);
-  EXPECT_LT(with.find("*****PATH environment variable is not defined"), with.find("\nJMS files status"));
+  EXPECT_LT(with.find("*****PATH environment variable is not defined"),
+            with.find("\nJMS files status"));
 }
 
 }  // namespace

@@ -24,14 +24,15 @@ TEST_F(CurrentDirectory, RelativeEntriesResolveFromTheStartInEveryList) {
   fake.set_env("CLASSPATH", "..;lib\\a.jar;..;..\\b.jar;lib;lib\\a.jar");
   fake.set_env("PATH", "..\\b.jar;lib");
   std::string out = run_tool(fake, {"-p"});
-  EXPECT_EQ(out, BANNER + "Validating CLASSPATH\n" + entry_line(DIR_LABEL, false, "..") +
-                     entry_line(FILE_LABEL, false, "lib\\a.jar") + entry_line(DIR_LABEL, true, "..") +
-                     entry_line(FILE_LABEL, false, "..\\b.jar") + entry_line(DIR_LABEL, false, "lib") +
-                     entry_line(FILE_LABEL, true, "lib\\a.jar") +
-                     "Total entries = 6 (0 not found 2 duplicates)\n"
-                     "Total length of CLASSPATH = 38\n\nValidating PATH\n" +
-                     entry_line(FILE_LABEL, false, "..\\b.jar") + entry_line(DIR_LABEL, false, "lib") +
-                     "Total entries = 2\nTotal length of PATH = 12\n");
+  EXPECT_EQ(out,
+            BANNER + "Validating CLASSPATH\n" + entry_line(DIR_LABEL, false, "..") +
+                entry_line(FILE_LABEL, false, "lib\\a.jar") + entry_line(DIR_LABEL, true, "..") +
+                entry_line(FILE_LABEL, false, "..\\b.jar") + entry_line(DIR_LABEL, false, "lib") +
+                entry_line(FILE_LABEL, true, "lib\\a.jar") +
+                "Total entries = 6 (0 not found 2 duplicates)\n"
+                "Total length of CLASSPATH = 38\n\nValidating PATH\n" +
+                entry_line(FILE_LABEL, false, "..\\b.jar") + entry_line(DIR_LABEL, false, "lib") +
+                "Total entries = 2\nTotal length of PATH = 12\n");
   EXPECT_EQ(fake.cwd(), "C:\\proj\\app");
 }
 
@@ -52,9 +53,10 @@ TEST_F(CurrentDirectory, DriveRecordsAreRestoredAfterEachProbe) {
   fake.set_env("=D:", "D:\\tools");
   fake.set_env("CLASSPATH", "D:bin\\t.jar;D:\\;D:bin\\t.jar");
   out = run_tool(fake);
-  EXPECT_NE(out.find(entry_line(FILE_LABEL, false, "D:bin\\t.jar") + entry_line(DIR_LABEL, false, "D:\\") +
-                     entry_line(FILE_LABEL, true, "D:bin\\t.jar")),
-            std::string::npos)
+  EXPECT_NE(
+      out.find(entry_line(FILE_LABEL, false, "D:bin\\t.jar") +
+               entry_line(DIR_LABEL, false, "D:\\") + entry_line(FILE_LABEL, true, "D:bin\\t.jar")),
+      std::string::npos)
       << out;
   ASSERT_NE(fake.env("=D:"), nullptr);
   EXPECT_EQ(*fake.env("=D:"), "D:\\tools");
@@ -95,7 +97,8 @@ TEST_F(CurrentDirectory, ChangeCountsOnlyWhenEveryStepWorks) {
   fake.fail_env_set = true;
   fake.set_env("CLASSPATH", "lib;lib\\a.jar");
   out = run_tool(fake);
-  EXPECT_NE(out.find(entry_line(MISSING_LABEL, false, "lib") + entry_line(FILE_LABEL, false, "lib\\a.jar")),
+  EXPECT_NE(out.find(entry_line(MISSING_LABEL, false, "lib") +
+                     entry_line(FILE_LABEL, false, "lib\\a.jar")),
             std::string::npos)
       << out;
 }
@@ -106,10 +109,11 @@ TEST_F(CurrentDirectory, FailedReturnIsSilentAndTheRunCompletes) {
   std::string out = run_tool(fake);
   // The process stays where the probe left it; the next relative entry is
   // looked up there, and the report is complete.
-  EXPECT_EQ(out, BANNER + "Validating CLASSPATH\n" + entry_line(DIR_LABEL, false, "C:\\proj\\app\\lib") +
-                     entry_line(FILE_LABEL, false, "a.jar") + entry_line(MISSING_LABEL, false, "x") +
-                     "Total entries = 3 (1 not found 0 duplicates)\n"
-                     "Total length of CLASSPATH = 23\n");
+  EXPECT_EQ(out,
+            BANNER + "Validating CLASSPATH\n" + entry_line(DIR_LABEL, false, "C:\\proj\\app\\lib") +
+                entry_line(FILE_LABEL, false, "a.jar") + entry_line(MISSING_LABEL, false, "x") +
+                "Total entries = 3 (1 not found 0 duplicates)\n"
+                "Total length of CLASSPATH = 23\n");
 }
 
 TEST_F(CurrentDirectory, UnsavedStartMeansNoReturnButAFullReport) {

@@ -1,8 +1,8 @@
 // The fake machine resolves names the way Windows does; the other tests
 // rely on it, so its own rules are checked here.
-#include <gtest/gtest.h>
-
 #include "fake_platform.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,9 +1,10 @@
 // Text-mode output: CR LF, the two buffering modes, the small formatter.
+#include "platform/output.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 
-#include "platform/output.h"
 #include "run_helpers.h"
 
 namespace {

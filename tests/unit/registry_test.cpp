@@ -1,11 +1,12 @@
 // The duplicate registry: what counts as the same entry, its order, its
 // memory, and what happens when memory runs out.
+#include "lists/registry.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
-#include "lists/registry.h"
 #include "run_helpers.h"
 
 namespace {
@@ -21,7 +22,8 @@ class Registry : public ::testing::Test {
 
 std::vector<std::string> registered() {
   std::vector<std::string> texts;
-  for (const RegistryNode* n = registry_first(); n != nullptr; n = n->next) texts.push_back(n->text);
+  for (const RegistryNode* n = registry_first(); n != nullptr; n = n->next)
+    texts.push_back(n->text);
   return texts;
 }
 
@@ -41,8 +43,8 @@ TEST_F(Registry, OnlyAsciiLettersFold) {
 }
 
 TEST_F(Registry, NothingElseIsNormalised) {
-  const char* variants[] = {"C:\\lib", "C:\\lib\\", "C:/lib", " C:\\lib", "C:\\lib ",
-                            "C:\\lib\\.", "C:\\LIB\\..\\lib", "C:\\lib\\\\"};
+  const char* variants[] = {"C:\\lib",  "C:\\lib\\",  "C:/lib",           " C:\\lib",
+                            "C:\\lib ", "C:\\lib\\.", "C:\\LIB\\..\\lib", "C:\\lib\\\\"};
   for (const char* v : variants) EXPECT_EQ(registry_add(v), 0) << v;
   EXPECT_EQ(registry_add("C:\\li"), 0);  // a prefix is not equal
   EXPECT_EQ(registry_add("C:\\lib2"), 0);
@@ -133,9 +135,10 @@ TEST_F(Registry, OutOfMemoryInAWholeRunPrintsNothingExtra) {
   FakePlatform fake;
   fake.set_env("CLASSPATH", "a;A;a");
   std::string out = run_tool(fake);
-  EXPECT_EQ(out, BANNER + "Validating CLASSPATH\n" + entry_line(MISSING_LABEL, false, "a") +
-                     entry_line(MISSING_LABEL, false, "A") + entry_line(MISSING_LABEL, false, "a") +
-                     "Total entries = 3 (3 not found 0 duplicates)\nTotal length of CLASSPATH = 5\n");
+  EXPECT_EQ(out,
+            BANNER + "Validating CLASSPATH\n" + entry_line(MISSING_LABEL, false, "a") +
+                entry_line(MISSING_LABEL, false, "A") + entry_line(MISSING_LABEL, false, "a") +
+                "Total entries = 3 (3 not found 0 duplicates)\nTotal length of CLASSPATH = 5\n");
   EXPECT_EQ(live_blocks, 0);
 }
 

@@ -1,11 +1,12 @@
 // Recognising the required files and the jms directory, and every branch
 // of the status report.
+#include "required/required.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "platform/output.h"
-#include "required/required.h"
 #include "run_helpers.h"
 
 namespace {
@@ -43,8 +44,9 @@ TEST_F(Required, LastComponentAfterTheLastBackslashMatchesExactly) {
   EXPECT_EQ(required_files.file_found[0], 1);
 
   required_files_clear();
-  const char* misses[] = {"lib/zanth.core.jar",         "C:zanth.core.jar",       "C:\\lib\\old.zanth.core.jar",
-                          "C:\\lib\\zanth.core.jar.bak", "C:\\lib\\zanth.core.jar ", "C:\\lib\\zanth.core.jar\\",
+  const char* misses[] = {"lib/zanth.core.jar",          "C:zanth.core.jar",
+                          "C:\\lib\\old.zanth.core.jar", "C:\\lib\\zanth.core.jar.bak",
+                          "C:\\lib\\zanth.core.jar ",    "C:\\lib\\zanth.core.jar\\",
                           "C:\\lib\\ zanth.core.jar",    "C:\\lib\\zanth\xae.jar"};
   for (const char* m : misses) note_class_path_file(m);
   EXPECT_EQ(found_rows(), 0);
@@ -77,9 +79,14 @@ TEST_F(Required, JmsDirectoryIsTheLastEightCharacters) {
     int found;
   };
   const Case cases[] = {
-      {"C:\\apps\\java\\lib", 1},  {"C:\\apps\\JAVA\\LIB\\", 0}, {"C:\\apps\\JAVA/LIB", 0},
-      {"C:\\apps\\JAVA\\LIB\\.", 0}, {"C:\\apps\\myjava\\lib", 1}, {"java\\lib", 1},
-      {"ava\\lib", 0},              {"", 0},
+      {"C:\\apps\\java\\lib", 1},
+      {"C:\\apps\\JAVA\\LIB\\", 0},
+      {"C:\\apps\\JAVA/LIB", 0},
+      {"C:\\apps\\JAVA\\LIB\\.", 0},
+      {"C:\\apps\\myjava\\lib", 1},
+      {"java\\lib", 1},
+      {"ava\\lib", 0},
+      {"", 0},
       {std::string(2039, 'x') + "java\\lib", 1},  // 2047 characters: tested
       {std::string(2040, 'x') + "java\\lib", 0},  // 2048: passed over
   };
@@ -104,9 +111,11 @@ std::string error_line(const char* section, const char* name) {
 
 TEST_F(Required, NothingFound) {
   const std::string jms =
-      std::string(JMS_HEAD) + error_line("JMS", "ZANTH.CORE.JAR") + error_line("JMS", "ZANTH.BRIDGE.JAR") +
-      error_line("JMS", "ORVIS.JAR") + error_line("JMS", "NOMIA.JAR") + error_line("JMS", "BRESK.JAR") +
-      error_line("JMS", "QUILLET.JAR") + "Either MURREL.JAR or SORREK.JAR or both is required for JMS\n" +
+      std::string(JMS_HEAD) + error_line("JMS", "ZANTH.CORE.JAR") +
+      error_line("JMS", "ZANTH.BRIDGE.JAR") + error_line("JMS", "ORVIS.JAR") +
+      error_line("JMS", "NOMIA.JAR") + error_line("JMS", "BRESK.JAR") +
+      error_line("JMS", "QUILLET.JAR") +
+      "Either MURREL.JAR or SORREK.JAR or both is required for JMS\n" +
       "***Warning - WEXLIN.JAR file is required for the latest level of RQ64\n" +
       "***Warning - tuvak.jar is missing and is required for SARNEX5.3 UPD4\n";
   const std::string korvo = std::string(KORVO_HEAD) + error_line("KORVO", "KORVOJAVA.ZIP") +
@@ -155,9 +164,11 @@ TEST_F(Required, EachMissingFileAloneClearsOnlyItsOwnSection) {
     const RequiredFileRow& r = required_file_catalogue[row];
     std::string jms = std::string(JMS_HEAD), korvo = std::string(KORVO_HEAD);
     if (row == 7) {
-      jms += BOTH + std::string("***Warning - WEXLIN.JAR file is required for the latest level of RQ64\n");
+      jms += BOTH +
+             std::string("***Warning - WEXLIN.JAR file is required for the latest level of RQ64\n");
     } else if (row == 9) {
-      jms += BOTH + std::string("***Warning - tuvak.jar is missing and is required for SARNEX5.3 UPD4\n");
+      jms += BOTH +
+             std::string("***Warning - tuvak.jar is missing and is required for SARNEX5.3 UPD4\n");
     } else if (std::strcmp(r.section, "JMS") == 0) {
       jms += error_line("JMS", r.name) + BOTH;
     } else {
@@ -178,13 +189,15 @@ TEST_F(Required, WalksFeedTheReportEndToEnd) {
   for (int row = 0; row < REQUIRED_FILE_COUNT; ++row) {
     std::string path = std::string("C:\\jars\\") + required_file_catalogue[row].name;
     fake.add_file(path);
-    cp += (row % 2 == 0 ? path : std::string("..\\jars\\") + required_file_catalogue[row].name) + ";";
+    cp +=
+        (row % 2 == 0 ? path : std::string("..\\jars\\") + required_file_catalogue[row].name) + ";";
   }
   fake.add_dir("C:\\Program Files\\Java\\Lib");
   fake.set_env("CLASSPATH", cp + "C:\\jars\\orvis.jar");
   fake.set_env("PATH", "C:\\Program Files\\Java\\Lib");
   std::string out = run_tool(fake, {"-j", "-p"});
-  EXPECT_NE(out.find(std::string(JMS_HEAD) + BOTH + JMS_OK + KORVO_HEAD + KORVO_OK), std::string::npos)
+  EXPECT_NE(out.find(std::string(JMS_HEAD) + BOTH + JMS_OK + KORVO_HEAD + KORVO_OK),
+            std::string::npos)
       << out;
   EXPECT_NE(out.find("Total entries = 14 (0 not found 1 duplicates)"), std::string::npos) << out;
 }

@@ -25,9 +25,9 @@ TEST(ListWalk, CountingRules) {
     std::vector<std::string> lines;
   };
   const Case cases[] = {
-      {"A;B", 2, {"A", "B"}},   {"A;", 1, {"A"}},         {";A", 2, {"A"}},
-      {"A;;B", 3, {"A", "B"}},  {"A;;", 2, {"A"}},        {";", 1, {}},
-      {"\"\"", 1, {}},          {";;", 2, {}},            {"\"A\";\"\";B", 3, {"A", "B"}},
+      {"A;B", 2, {"A", "B"}},  {"A;", 1, {"A"}},  {";A", 2, {"A"}},
+      {"A;;B", 3, {"A", "B"}}, {"A;;", 2, {"A"}}, {";", 1, {}},
+      {"\"\"", 1, {}},         {";;", 2, {}},     {"\"A\";\"\";B", 3, {"A", "B"}},
   };
   for (const Case& c : cases) {
     FakePlatform fake;
@@ -67,8 +67,9 @@ TEST(ListWalk, VariableNameIsMatchedWithoutCaseButPrintedInCapitals) {
   fake.add_dir("C:\\second");
   fake.set_env("Path", "C:\\second");
   fake.append_env("PATH", "C:\\other");  // a later spelling of the same name loses
-  EXPECT_EQ(run_tool(fake, {"-p"}), BANNER + "Validating CLASSPATH\nTotal entries = 0\n"
-                                             "Total length of CLASSPATH = 0\n\nValidating PATH\n" +
+  EXPECT_EQ(run_tool(fake, {"-p"}), BANNER +
+                                        "Validating CLASSPATH\nTotal entries = 0\n"
+                                        "Total length of CLASSPATH = 0\n\nValidating PATH\n" +
                                         entry_line(DIR_LABEL, false, "C:\\second") +
                                         "Total entries = 1\nTotal length of PATH = 9\n");
 }
@@ -81,11 +82,12 @@ TEST(ListWalk, LengthWarningOnlyForLongClassPath) {
 
   std::string over = at_limit + "b";
   fake.set_env("CLASSPATH", over);
-  EXPECT_EQ(walk_classpath(fake), "*****CLASSPATH variable is > 1024 characters long\n"
-                                  "     Truncation may occur\n" +
-                                      missing(over) +
-                                      "Total entries = 1 (1 not found 0 duplicates)\n"
-                                      "Total length of CLASSPATH = 1025\n");
+  EXPECT_EQ(walk_classpath(fake),
+            "*****CLASSPATH variable is > 1024 characters long\n"
+            "     Truncation may occur\n" +
+                missing(over) +
+                "Total entries = 1 (1 not found 0 duplicates)\n"
+                "Total length of CLASSPATH = 1025\n");
 
   fake.set_env("CLASSPATH", "");
   fake.set_env("PATH", std::string(3000, 'p'));
