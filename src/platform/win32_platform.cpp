@@ -81,6 +81,12 @@ class Win32Platform : public Platform {
 
 }  // namespace
 
+// The options hold '?': the start-up code must never expand them as
+// wildcards against the files of the current directory.
+extern "C" {
+int _dowildcard = 0;
+}
+
 int main(int argc, char** argv) {
   static Win32Platform win32;
   platform_install(&win32);
