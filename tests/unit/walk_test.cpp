@@ -1,6 +1,9 @@
 // Splitting a list, counting its entries, the warnings and the totals.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "lists/lists.h"
 #include "lists/registry.h"
 #include "run_helpers.h"
@@ -158,6 +161,56 @@ TEST(ListWalk, EveryWalkStartsWithAnEmptyRegistryAndLeavesItEmpty) {
             std::string::npos)
       << out;
   EXPECT_EQ(registry_first(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+int live_blocks = 0;
+void* counted_take(std::size_t bytes) {
+  ++live_blocks;
+  return std::malloc(bytes);
+}
+void counted_give(void* block) {
+  --live_blocks;
+  std::free(block);
+}
+
+TEST(ListWalk, FullLengthListsWithThousandsOfEntriesHoldNoMemoryAfterwards) {
+  const RegistryAllocator counted = {counted_take, counted_give};
+  registry_set_allocator(&counted);
+  live_blocks = 0;
+  FakePlatform fake;
+  fake.keep_log = false;
+  fake.add_dir("C:\\d");
+  // 32,767 characters: "C:\d;" and "c:\D;" alternate (a directory and its
+  // duplicate), then distinct missing entries fill the rest.
+  std::string value;
+  int lines = 0, dups = 0, missing = 0;
+  for (int i = 0; value.size() < 20000; ++i, ++lines) {
+    value += (i % 2 == 0) ? "C:\\d;" : "c:\\D;";
+    dups += i % 2 == 0 ? (i > 0) : 1;
+  }
+  for (int i = 0; value.size() + 8 <= 32767; ++i, ++lines, ++missing) {
+    char entry[16];
+    std::snprintf(entry, sizeof entry, "m%06d;", i);
+    value += entry;
+  }
+  value.append(32767 - value.size(), 'z');
+  ++lines;
+  ++missing;
+  fake.set_env("CLASSPATH", value);
+  fake.set_env("PATH", value);
+  std::string out = run_tool(fake, {"-p"});
+  std::string totals = "Total entries = " + std::to_string(lines) + " (" + std::to_string(missing) +
+                       " not found " + std::to_string(dups) + " duplicates)\n";
+  std::size_t first = out.find(totals);
+  ASSERT_NE(first, std::string::npos) << totals;
+  EXPECT_NE(out.find(totals, first + 1), std::string::npos);  // PATH counts the same
+  EXPECT_NE(out.find("Total length of PATH = 32767\n"), std::string::npos);
+  EXPECT_EQ(live_blocks, 0);
+  registry_set_allocator(nullptr);
 }
 
 }  // namespace
