@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/app.h"
+#include "lists/ascii.h"
 #include "platform/platform.h"
 
 namespace {
@@ -9,11 +10,7 @@ namespace {
 bool name_matches(const char* wanted, const char* entry) {
   // Environment names compare without regard to case; only ASCII letters fold.
   for (; *wanted != '\0'; ++wanted, ++entry) {
-    char a = *wanted;
-    char b = *entry;
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-    if (a != b) return false;
+    if (ascii_upper(*wanted) != ascii_upper(*entry)) return false;
   }
   return *entry == '=';
 }
