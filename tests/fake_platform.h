@@ -1,95 +1,124 @@
-// An in-memory machine for the tests: drives with files and directories, a
-// current directory with per-drive records kept in a case-insensitive
-// environment, captured standard output, and a log of every call.
+// An in-memory machine for what Wine cannot be made to do: drives with files
+// and directories, a current directory with per-drive records in a
+// case-insensitive environment, injected faults, captured output.
 #pragma once
 
+#include <cstring>
 #include <map>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/platform.h"
 
-class FakePlatform : public Platform {
- public:
-  // Each call kind, counted; the benchmark reports calls per entry.
-  enum Call {
-    ENV_VALUE,
-    ENV_COPY,
-    ENV_SET,
-    FILE_OPEN,
-    FILE_TYPE,
-    FILE_CLOSE,
-    DIR_SET,
-    DIR_GET,
-    STDOUT_WRITE,
-    CALL_KINDS
-  };
-
-  FakePlatform();
-
-  // The tree. Paths are absolute ("C:\a\b" or "\\server\share\a"); parents
-  // are made as needed. `file_type` 0 is a handle the system cannot type.
-  void add_dir(const std::string& path, bool enterable = true);
-  void add_file(const std::string& path, bool openable = true, unsigned long file_type = 1);
-  void set_cwd(const std::string& path);  // no call logged, no record written
-  std::string cwd() const { return cwd_; }
-
-  void set_env(const std::string& name, const std::string& value);
-  void unset_env(const std::string& name);
-  // Adds a variable behind any of the same name, as a raw block may hold it.
-  void append_env(const std::string& name, const std::string& value) {
-    env_.emplace_back(name, value);
-  }
-  // nullptr when undefined; reads without logging.
-  const std::string* env(const std::string& name) const;
-
-  // Faults to inject.
-  bool fail_env_set = false;
-  bool fail_dir_get = false;
-  bool console = false;
-
-  // What the program wrote, and the size of every write.
-  std::string out;
-  std::vector<std::size_t> writes;
-  // Every call with its argument, e.g. "open C:\x", "chdir ..", "setenv =C:=C:\x".
-  std::vector<std::string> log;
-  long calls[CALL_KINDS] = {};
-  bool keep_log = true;
-  int open_handles() const { return static_cast<int>(handles_.size()); }
-  void clear_log();
-
-  // Platform
-  const char* env_value(const char* name) override;
-  int env_copy(const char* name, char* buf, std::size_t size) override;
-  bool env_set(const char* name, const char* value) override;
-  FileHandle file_open_read(const char* path) override;
-  unsigned long file_type(FileHandle handle) override;
-  void file_close(FileHandle handle) override;
-  bool dir_set(const char* path) override;
-  unsigned long dir_get(char* buf, unsigned long size) override;
-  bool stdout_is_console() override { return console; }
-  void stdout_write(const char* data, std::size_t len) override;
-
-  // Resolves `path` against the current directory and the per-drive records
-  // the way Windows does; false for a path that names nothing.
-  bool resolve(const std::string& path, std::string& full) const;
-
- private:
+struct FakePlatform : Platform {
   struct Node {
-    bool is_dir;
-    bool allowed;  // openable file or enterable directory
-    unsigned long file_type;
+    bool dir;
+    bool usable;         // a file that opens, a directory that can be entered
+    unsigned long type;  // what GetFileType would say of an open file; 0 is unknown
   };
-  void note(Call call, const std::string& what);
-  static std::string key(const std::string& full);
-  void add_parents(const std::string& full);
+  std::map<std::string, Node> nodes;  // by upper-cased full path, "C:" for a root
+  std::vector<std::pair<std::string, std::string>> env;
+  std::string cwd = "C:\\";
+  bool console = false;
+  std::vector<std::string> writes;
+  std::map<FileHandle, unsigned long> open_files;
 
-  std::map<std::string, Node> nodes_;  // by upper-cased full path
-  std::string cwd_;
-  std::vector<std::pair<std::string, std::string>> env_;
-  std::string env_snapshot_;
-  std::map<FileHandle, std::string> handles_;
-  FileHandle next_handle_ = 100;
+  static std::string upper(std::string s) {
+    for (char& c : s) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    return s;
+  }
+  void add(const std::string& path, bool dir, bool usable = true, unsigned long type = 1) {
+    nodes[upper(resolve(path))] = {dir, usable, type};
+  }
+  std::string* find_env(const std::string& name) {
+    for (auto& var : env) {
+      if (upper(var.first) == upper(name)) return &var.second;
+    }
+    return nullptr;
+  }
+  std::string output() const {
+    std::string all;
+    for (const std::string& w : writes) all += w;
+    return all;
+  }
+
+  // As Windows does it: a drive-relative path starts from the current
+  // directory if it is on that drive, else from the drive's "=X:" record.
+  std::string resolve(const std::string& path) {
+    std::string full = cwd, rest = path;
+    if (path.size() >= 2 && path[1] == ':') {
+      std::string drive = upper(path.substr(0, 2));
+      std::string* record = find_env("=" + drive);
+      full = upper(cwd.substr(0, 2)) == drive ? cwd : record ? *record : drive;
+      rest = path.substr(2);
+    }
+    if (full.back() == '\\') full.pop_back();
+    if (!rest.empty() && (rest[0] == '\\' || rest[0] == '/')) full = full.substr(0, 2);
+    for (std::size_t start = 0, end; start <= rest.size(); start = end + 1) {
+      end = std::min(rest.find_first_of("\\/", start), rest.size());
+      std::string part = rest.substr(start, end - start);
+      if (part == "..") {
+        if (full.size() > 2) full.erase(full.rfind('\\'));
+      } else if (!part.empty() && part != ".") {
+        full += "\\" + part;
+      }
+    }
+    return full;
+  }
+  const Node* node(const char* path) {
+    static const Node root = {true, true, 0};
+    std::string key = upper(resolve(path));
+    auto it = nodes.find(key);
+    return key.size() == 2 ? &root : it == nodes.end() ? nullptr : &it->second;
+  }
+
+  std::string looked_up;  // lives until the next lookup, as the interface allows
+  const char* env_value(const char* name) override {
+    std::string* value = find_env(name);
+    if (value == nullptr) return nullptr;
+    looked_up = *value;
+    return looked_up.c_str();
+  }
+  int env_copy(const char* name, char* buf, std::size_t size) override {
+    std::string* value = find_env(name);
+    if (value == nullptr) return -1;
+    if (value->size() >= size) return -2;
+    std::memcpy(buf, value->c_str(), value->size() + 1);
+    return static_cast<int>(value->size());
+  }
+  bool env_set(const char* name, const char* value) override {
+    for (auto it = env.begin(); it != env.end(); ++it) {
+      if (upper(it->first) == upper(name)) {
+        env.erase(it);
+        break;
+      }
+    }
+    if (value != nullptr) env.emplace_back(name, value);
+    return true;
+  }
+  FileHandle file_open_read(const char* path) override {
+    const Node* n = node(path);
+    std::size_t len = std::strlen(path);
+    if (n == nullptr || n->dir || !n->usable || path[len - 1] == '\\') return 0;
+    FileHandle handle = 100 + open_files.size();
+    open_files[handle] = n->type;
+    return handle;
+  }
+  unsigned long file_type(FileHandle handle) override { return open_files.at(handle); }
+  void file_close(FileHandle handle) override { open_files.erase(handle); }
+  bool dir_set(const char* path) override {
+    const Node* n = node(path);
+    if (n == nullptr || !n->dir || !n->usable) return false;
+    cwd = resolve(path);
+    if (cwd.size() == 2) cwd += "\\";
+    return true;
+  }
+  unsigned long dir_get(char* buf, unsigned long size) override {
+    if (cwd.size() >= size) return static_cast<unsigned long>(cwd.size() + 1);
+    std::memcpy(buf, cwd.c_str(), cwd.size() + 1);
+    return static_cast<unsigned long>(cwd.size());
+  }
+  bool stdout_is_console() override { return console; }
+  void stdout_write(const char* data, std::size_t len) override { writes.emplace_back(data, len); }
 };

@@ -1,0 +1,141 @@
+// What the real system cannot be made to do under Wine, run on the fake:
+// a start directory too long to save, a return that fails, memory that runs
+// out, a console, a handle of unknown type, and per-drive records.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "fake_platform.h"
+#include "lists/registry.h"
+
+namespace {
+
+const std::string BANNER =
+    "\r\nClasspath validation tool V1.05 (ZP17)\r\nCopyright (c) 2026 The cpvalid authors\r\n";
+
+std::string run(FakePlatform& fake, const std::string& classpath) {
+  fake.env.emplace_back("CLASSPATH", classpath);
+  platform_install(&fake);
+  const char* argv[] = {"cpvalid"};
+  EXPECT_EQ(run_cpvalid(1, argv), 0);
+  EXPECT_TRUE(fake.open_files.empty()) << "a file was left open";
+  EXPECT_EQ(registry_first(), nullptr);
+  return fake.output();
+}
+
+TEST(Start, TooLongToSaveMeansNoReturnButAFullReport) {
+  for (int length : {259, 260}) {
+    FakePlatform fake;
+    fake.cwd = "C:\\" + std::string(length - 3, 's');
+    fake.add(fake.cwd, true);
+    fake.add("C:\\d", true);
+    fake.add("C:\\d\\f.jar", false);
+    std::string out = run(fake, "C:\\d;f.jar");
+    // A saved start brings every probe back to it; without one the run stays where it went.
+    EXPECT_EQ(out, BANNER + "Validating CLASSPATH\r\nFound Dir         C:\\d\r\n" +
+                       (length == 259 ? "*Not found*       f.jar\r\n"
+                                        "Total entries = 2 (1 not found 0 duplicates)\r\n"
+                                      : "Found File        f.jar\r\nTotal entries = 2\r\n") +
+                       "Total length of CLASSPATH = 10\r\n");
+    EXPECT_EQ(fake.cwd, length == 259 ? "C:\\" + std::string(256, 's') : "C:\\d");
+  }
+}
+
+TEST(Start, FailedReturnIsSilentAndTheRunGoesOnFromWhereItIs) {
+  FakePlatform fake;
+  fake.cwd = "C:\\start";
+  fake.add("C:\\start", true, false);  // removed, say, while the run looked elsewhere
+  fake.add("C:\\d", true);
+  fake.add("C:\\d\\f.jar", false);
+  EXPECT_EQ(run(fake, "C:\\d;f.jar;c:\\D"), BANNER +
+                                               "Validating CLASSPATH\r\n"
+                                               "Found Dir         C:\\d\r\n"
+                                               "Found File        f.jar\r\n"
+                                               "Found Dir   *DUP* c:\\D\r\n"
+                                               "Total entries = 3 (0 not found 1 duplicates)\r\n"
+                                               "Total length of CLASSPATH = 15\r\n");
+}
+
+int granted = 0, outstanding = 0;
+void* take_two(std::size_t bytes) {
+  if (granted == 2) return nullptr;
+  ++granted, ++outstanding;
+  return std::malloc(bytes);
+}
+void give(void* block) { --outstanding, std::free(block); }
+
+TEST(Registry, OutOfMemoryAnswersNewAndStillKnowsWhatItKept) {
+  const RegistryAllocator two_blocks = {take_two, give};  // room for one entry
+  registry_set_allocator(&two_blocks);
+  FakePlatform fake;
+  std::string out = run(fake, "a;A;b;B;a");
+  registry_set_allocator(nullptr);
+  EXPECT_EQ(out, BANNER +
+                     "Validating CLASSPATH\r\n"
+                     "*Not found*       a\r\n*Not found* *DUP* A\r\n*Not found*       b\r\n"
+                     "*Not found*       B\r\n*Not found* *DUP* a\r\n"
+                     "Total entries = 5 (5 not found 2 duplicates)\r\n"
+                     "Total length of CLASSPATH = 9\r\n");
+  EXPECT_EQ(outstanding, 0);
+}
+
+TEST(Output, ConsoleGetsEveryPrintAtOnce) {
+  FakePlatform fake;
+  fake.console = true;
+  run(fake, "a");
+  EXPECT_EQ(fake.writes, (std::vector<std::string>{
+                             "\r\nClasspath validation tool V1.05 (ZP17)\r\n",
+                             "Copyright (c) 2026 The cpvalid authors\r\n", "Validating CLASSPATH\r\n",
+                             "*Not found* ", "     ", " a\r\n",
+                             "Total entries = 1 (1 not found 0 duplicates)\r\n",
+                             "Total length of CLASSPATH = 1\r\n"}));
+}
+
+TEST(Output, PipeGetsBlocksOf4096AndTheRestAtTheEnd) {
+  FakePlatform few;
+  run(few, "a;b");
+  EXPECT_EQ(few.writes.size(), 1u);
+  FakePlatform many;
+  std::string list = "x";
+  for (int i = 0; i < 450; ++i) list += ";x";
+  std::string out = run(many, list);  // 451 entry lines of 21 bytes
+  ASSERT_EQ(many.writes.size(), 3u);
+  EXPECT_EQ(many.writes[0].size(), 4096u);
+  EXPECT_EQ(many.writes[1].size(), 4096u);
+  EXPECT_EQ(out.size(), 9660u);
+}
+
+TEST(Probe, HandleOfUnknownTypeIsClosedAndNotAFile) {
+  FakePlatform fake;
+  fake.add("C:\\dev", false, true, 0);
+  fake.add("C:\\f.jar", false, true, 2);
+  EXPECT_EQ(run(fake, "C:\\dev;C:\\f.jar"), BANNER +
+                                                "Validating CLASSPATH\r\n"
+                                                "*Not found*       C:\\dev\r\n"
+                                                "Found File        C:\\f.jar\r\n"
+                                                "Total entries = 2 (1 not found 0 duplicates)\r\n"
+                                                "Total length of CLASSPATH = 15\r\n");
+}
+
+TEST(Probe, PerDriveRecordsArePutBackAfterEveryProbe) {
+  FakePlatform fake;
+  fake.env = {{"=D:", "D:\\work"}};
+  for (const char* dir : {"D:\\work", "D:\\other", "E:\\x"}) fake.add(dir, true);
+  fake.add("D:\\work\\w.jar", false);
+  // D:w.jar is looked for in D:'s recorded directory, E:x in E:'s root.
+  EXPECT_EQ(run(fake, "D:\\other;D:w.jar;E:\\x;E:x"), BANNER +
+                                                         "Validating CLASSPATH\r\n"
+                                                         "Found Dir         D:\\other\r\n"
+                                                         "Found File        D:w.jar\r\n"
+                                                         "Found Dir         E:\\x\r\n"
+                                                         "Found Dir         E:x\r\n"
+                                                         "Total entries = 4\r\n"
+                                                         "Total length of CLASSPATH = 25\r\n");
+  EXPECT_EQ(*fake.find_env("=D:"), "D:\\work");
+  EXPECT_EQ(fake.find_env("=E:"), nullptr);
+}
+
+}  // namespace
