@@ -15,11 +15,11 @@ struct FakePlatform : Platform {
   struct Node {
     bool dir;
     bool usable;         // a file that opens, a directory that can be entered
-    unsigned long type;  // what GetFileType would say of an open file; 0 is unknown
+    unsigned long type;  // what GetFileType says of the open file; 0 is unknown
   };
-  std::map<std::string, Node> nodes;  // by upper-cased full path, "C:" for a root
+  std::map<std::string, Node> nodes;  // by upper-cased full path; a root ("C:") always exists
   std::vector<std::pair<std::string, std::string>> env;
-  std::string cwd = "C:\\";
+  std::string cwd = "C:\\", looked_up;
   bool console = false;
   std::vector<std::string> writes;
   std::map<FileHandle, unsigned long> open_files;
@@ -31,11 +31,14 @@ struct FakePlatform : Platform {
   void add(const std::string& path, bool dir, bool usable = true, unsigned long type = 1) {
     nodes[upper(resolve(path))] = {dir, usable, type};
   }
+  auto var(const std::string& name) {
+    auto it = env.begin();
+    while (it != env.end() && upper(it->first) != upper(name)) ++it;
+    return it;
+  }
   std::string* find_env(const std::string& name) {
-    for (auto& var : env) {
-      if (upper(var.first) == upper(name)) return &var.second;
-    }
-    return nullptr;
+    auto it = var(name);
+    return it == env.end() ? nullptr : &it->second;
   }
   std::string output() const {
     std::string all;
@@ -48,59 +51,44 @@ struct FakePlatform : Platform {
   std::string resolve(const std::string& path) {
     std::string full = cwd, rest = path;
     if (path.size() >= 2 && path[1] == ':') {
-      std::string drive = upper(path.substr(0, 2));
-      std::string* record = find_env("=" + drive);
+      std::string drive = upper(path.substr(0, 2)), *record = find_env("=" + drive);
       full = upper(cwd.substr(0, 2)) == drive ? cwd : record ? *record : drive;
       rest = path.substr(2);
     }
     if (full.back() == '\\') full.pop_back();
-    if (!rest.empty() && (rest[0] == '\\' || rest[0] == '/')) full = full.substr(0, 2);
+    if (!rest.empty() && (rest[0] == '\\' || rest[0] == '/')) full.resize(2);
     for (std::size_t start = 0, end; start <= rest.size(); start = end + 1) {
       end = std::min(rest.find_first_of("\\/", start), rest.size());
       std::string part = rest.substr(start, end - start);
-      if (part == "..") {
-        if (full.size() > 2) full.erase(full.rfind('\\'));
-      } else if (!part.empty() && part != ".") {
-        full += "\\" + part;
-      }
+      if (part == ".." && full.size() > 2) full.erase(full.rfind('\\'));
+      if (part != ".." && part != "." && !part.empty()) full += "\\" + part;
     }
     return full;
   }
   const Node* node(const char* path) {
     static const Node root = {true, true, 0};
-    std::string key = upper(resolve(path));
-    auto it = nodes.find(key);
-    return key.size() == 2 ? &root : it == nodes.end() ? nullptr : &it->second;
+    auto it = nodes.find(upper(resolve(path)));
+    return resolve(path).size() == 2 ? &root : it == nodes.end() ? nullptr : &it->second;
   }
 
-  std::string looked_up;  // lives until the next lookup, as the interface allows
   const char* env_value(const char* name) override {
     std::string* value = find_env(name);
-    if (value == nullptr) return nullptr;
-    looked_up = *value;
-    return looked_up.c_str();
+    return value == nullptr ? nullptr : (looked_up = *value).c_str();
   }
   int env_copy(const char* name, char* buf, std::size_t size) override {
     std::string* value = find_env(name);
-    if (value == nullptr) return -1;
-    if (value->size() >= size) return -2;
+    if (value == nullptr || value->size() >= size) return value == nullptr ? -1 : -2;
     std::memcpy(buf, value->c_str(), value->size() + 1);
     return static_cast<int>(value->size());
   }
   bool env_set(const char* name, const char* value) override {
-    for (auto it = env.begin(); it != env.end(); ++it) {
-      if (upper(it->first) == upper(name)) {
-        env.erase(it);
-        break;
-      }
-    }
+    if (var(name) != env.end()) env.erase(var(name));
     if (value != nullptr) env.emplace_back(name, value);
     return true;
   }
   FileHandle file_open_read(const char* path) override {
     const Node* n = node(path);
-    std::size_t len = std::strlen(path);
-    if (n == nullptr || n->dir || !n->usable || path[len - 1] == '\\') return 0;
+    if (n == nullptr || n->dir || !n->usable || path[std::strlen(path) - 1] == '\\') return 0;
     FileHandle handle = 100 + open_files.size();
     open_files[handle] = n->type;
     return handle;
@@ -110,8 +98,7 @@ struct FakePlatform : Platform {
   bool dir_set(const char* path) override {
     const Node* n = node(path);
     if (n == nullptr || !n->dir || !n->usable) return false;
-    cwd = resolve(path);
-    if (cwd.size() == 2) cwd += "\\";
+    cwd = resolve(path) + (resolve(path).size() == 2 ? "\\" : "");
     return true;
   }
   unsigned long dir_get(char* buf, unsigned long size) override {

@@ -75,8 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> parts(1);
   for (std::size_t i = 0; i < size; ++i) {
     char c = static_cast<char>(data[i]);
-    if (c == '\0') parts.emplace_back();
-    else parts.back() += (c == '\n' || c == '\r') ? '_' : c;  // keeps a line a line
+    if (c == '\0')
+      parts.emplace_back();
+    else
+      parts.back() += (c == '\n' || c == '\r') ? '_' : c;  // keeps a line a line
   }
   FakePlatform fake;
   fake.cwd = "C:\\start";
@@ -88,17 +90,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t start = 0, end; start < parts[i].size(); start = end + 1) {
       end = std::min(parts[i].find(';', start), parts[i].size());
       std::string piece;
-      for (std::size_t k = start; k < end; ++k) piece += parts[i][k] == '"' ? "" : parts[i].substr(k, 1);
+      for (std::size_t k = start; k < end; ++k)
+        piece += parts[i][k] == '"' ? "" : parts[i].substr(k, 1);
       int kind = piece.empty() ? 0 : static_cast<unsigned char>(piece[0]) % 7;
       // 1 directory, 2 file, 3 locked directory, 4 locked file, 5 file of unknown type
-      if (kind > 0 && kind < 6) fake.add(piece, kind == 1 || kind == 3, kind != 3 && kind != 4, kind != 5);
+      if (kind > 0 && kind < 6)
+        fake.add(piece, kind == 1 || kind == 3, kind != 3 && kind != 4, kind != 5);
     }
   }
   fake.add("C:\\start", true);
   std::vector<std::string> args = {"cpvalid"};
   for (char c : parts[0] + ' ') {
-    if (c == ' ') args.emplace_back();
-    else args.back() += c;
+    if (c == ' ')
+      args.emplace_back();
+    else
+      args.back() += c;
   }
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());

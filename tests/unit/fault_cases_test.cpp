@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "app/app.h"
 #include "fake_platform.h"
@@ -15,6 +13,7 @@ namespace {
 
 const std::string BANNER =
     "\r\nClasspath validation tool V1.05 (ZP17)\r\nCopyright (c) 2026 The cpvalid authors\r\n";
+const std::string HEAD = BANNER + "Validating CLASSPATH\r\n";
 
 std::string run(FakePlatform& fake, const std::string& classpath) {
   fake.env.emplace_back("CLASSPATH", classpath);
@@ -33,13 +32,13 @@ TEST(Start, TooLongToSaveMeansNoReturnButAFullReport) {
     fake.add(fake.cwd, true);
     fake.add("C:\\d", true);
     fake.add("C:\\d\\f.jar", false);
-    std::string out = run(fake, "C:\\d;f.jar");
     // A saved start brings every probe back to it; without one the run stays where it went.
-    EXPECT_EQ(out, BANNER + "Validating CLASSPATH\r\nFound Dir         C:\\d\r\n" +
-                       (length == 259 ? "*Not found*       f.jar\r\n"
-                                        "Total entries = 2 (1 not found 0 duplicates)\r\n"
-                                      : "Found File        f.jar\r\nTotal entries = 2\r\n") +
-                       "Total length of CLASSPATH = 10\r\n");
+    EXPECT_EQ(run(fake, "C:\\d;f.jar"),
+              HEAD + "Found Dir         C:\\d\r\n" +
+                  (length == 259 ? "*Not found*       f.jar\r\nTotal entries = 2 (1 not found 0 "
+                                   "duplicates)\r\n"
+                                 : "Found File        f.jar\r\nTotal entries = 2\r\n") +
+                  "Total length of CLASSPATH = 10\r\n");
     EXPECT_EQ(fake.cwd, length == 259 ? "C:\\" + std::string(256, 's') : "C:\\d");
   }
 }
@@ -50,20 +49,16 @@ TEST(Start, FailedReturnIsSilentAndTheRunGoesOnFromWhereItIs) {
   fake.add("C:\\start", true, false);  // removed, say, while the run looked elsewhere
   fake.add("C:\\d", true);
   fake.add("C:\\d\\f.jar", false);
-  EXPECT_EQ(run(fake, "C:\\d;f.jar;c:\\D"), BANNER +
-                                               "Validating CLASSPATH\r\n"
-                                               "Found Dir         C:\\d\r\n"
-                                               "Found File        f.jar\r\n"
-                                               "Found Dir   *DUP* c:\\D\r\n"
-                                               "Total entries = 3 (0 not found 1 duplicates)\r\n"
-                                               "Total length of CLASSPATH = 15\r\n");
+  EXPECT_EQ(run(fake, "C:\\d;f.jar;c:\\D"),
+            HEAD +
+                "Found Dir         C:\\d\r\nFound File        f.jar\r\n"
+                "Found Dir   *DUP* c:\\D\r\nTotal entries = 3 (0 not found 1 duplicates)\r\n"
+                "Total length of CLASSPATH = 15\r\n");
 }
 
 int granted = 0, outstanding = 0;
 void* take_two(std::size_t bytes) {
-  if (granted == 2) return nullptr;
-  ++granted, ++outstanding;
-  return std::malloc(bytes);
+  return granted == 2 ? nullptr : (++granted, ++outstanding, std::malloc(bytes));
 }
 void give(void* block) { --outstanding, std::free(block); }
 
@@ -73,8 +68,7 @@ TEST(Registry, OutOfMemoryAnswersNewAndStillKnowsWhatItKept) {
   FakePlatform fake;
   std::string out = run(fake, "a;A;b;B;a");
   registry_set_allocator(nullptr);
-  EXPECT_EQ(out, BANNER +
-                     "Validating CLASSPATH\r\n"
+  EXPECT_EQ(out, HEAD +
                      "*Not found*       a\r\n*Not found* *DUP* A\r\n*Not found*       b\r\n"
                      "*Not found*       B\r\n*Not found* *DUP* a\r\n"
                      "Total entries = 5 (5 not found 2 duplicates)\r\n"
@@ -86,19 +80,18 @@ TEST(Output, ConsoleGetsEveryPrintAtOnce) {
   FakePlatform fake;
   fake.console = true;
   run(fake, "a");
-  EXPECT_EQ(fake.writes, (std::vector<std::string>{
-                             "\r\nClasspath validation tool V1.05 (ZP17)\r\n",
-                             "Copyright (c) 2026 The cpvalid authors\r\n", "Validating CLASSPATH\r\n",
-                             "*Not found* ", "     ", " a\r\n",
-                             "Total entries = 1 (1 not found 0 duplicates)\r\n",
-                             "Total length of CLASSPATH = 1\r\n"}));
+  EXPECT_EQ(fake.writes,
+            (std::vector<std::string>{"\r\nClasspath validation tool V1.05 (ZP17)\r\n",
+                                      "Copyright (c) 2026 The cpvalid authors\r\n",
+                                      "Validating CLASSPATH\r\n", "*Not found* ", "     ", " a\r\n",
+                                      "Total entries = 1 (1 not found 0 duplicates)\r\n",
+                                      "Total length of CLASSPATH = 1\r\n"}));
 }
 
 TEST(Output, PipeGetsBlocksOf4096AndTheRestAtTheEnd) {
-  FakePlatform few;
+  FakePlatform few, many;
   run(few, "a;b");
   EXPECT_EQ(few.writes.size(), 1u);
-  FakePlatform many;
   std::string list = "x";
   for (int i = 0; i < 450; ++i) list += ";x";
   std::string out = run(many, list);  // 451 entry lines of 21 bytes
@@ -112,12 +105,11 @@ TEST(Probe, HandleOfUnknownTypeIsClosedAndNotAFile) {
   FakePlatform fake;
   fake.add("C:\\dev", false, true, 0);
   fake.add("C:\\f.jar", false, true, 2);
-  EXPECT_EQ(run(fake, "C:\\dev;C:\\f.jar"), BANNER +
-                                                "Validating CLASSPATH\r\n"
-                                                "*Not found*       C:\\dev\r\n"
-                                                "Found File        C:\\f.jar\r\n"
-                                                "Total entries = 2 (1 not found 0 duplicates)\r\n"
-                                                "Total length of CLASSPATH = 15\r\n");
+  EXPECT_EQ(run(fake, "C:\\dev;C:\\f.jar"),
+            HEAD +
+                "*Not found*       C:\\dev\r\nFound File        C:\\f.jar\r\n"
+                "Total entries = 2 (1 not found 0 duplicates)\r\n"
+                "Total length of CLASSPATH = 15\r\n");
 }
 
 TEST(Probe, PerDriveRecordsArePutBackAfterEveryProbe) {
@@ -126,14 +118,11 @@ TEST(Probe, PerDriveRecordsArePutBackAfterEveryProbe) {
   for (const char* dir : {"D:\\work", "D:\\other", "E:\\x"}) fake.add(dir, true);
   fake.add("D:\\work\\w.jar", false);
   // D:w.jar is looked for in D:'s recorded directory, E:x in E:'s root.
-  EXPECT_EQ(run(fake, "D:\\other;D:w.jar;E:\\x;E:x"), BANNER +
-                                                         "Validating CLASSPATH\r\n"
-                                                         "Found Dir         D:\\other\r\n"
-                                                         "Found File        D:w.jar\r\n"
-                                                         "Found Dir         E:\\x\r\n"
-                                                         "Found Dir         E:x\r\n"
-                                                         "Total entries = 4\r\n"
-                                                         "Total length of CLASSPATH = 25\r\n");
+  EXPECT_EQ(run(fake, "D:\\other;D:w.jar;E:\\x;E:x"),
+            HEAD +
+                "Found Dir         D:\\other\r\nFound File        D:w.jar\r\n"
+                "Found Dir         E:\\x\r\nFound Dir         E:x\r\n"
+                "Total entries = 4\r\nTotal length of CLASSPATH = 25\r\n");
   EXPECT_EQ(*fake.find_env("=D:"), "D:\\work");
   EXPECT_EQ(fake.find_env("=E:"), nullptr);
 }
