@@ -9,8 +9,6 @@
 using FileHandle = std::uintptr_t;  // 0 means "no handle"
 
 struct Platform {
-  virtual ~Platform() = default;
-
   // Value of the environment variable `name`, matched without regard to case,
   // first match wins; nullptr when it is not defined. The text stays valid
   // until the next env_value call.
@@ -34,6 +32,11 @@ struct Platform {
 
   virtual bool stdout_is_console() = 0;
   virtual void stdout_write(const char* data, std::size_t len) = 0;
+
+ protected:
+  // Never deleted through this interface: a virtual destructor would bring
+  // operator delete, and with it much of the C++ runtime, into the program.
+  ~Platform() = default;
 };
 
 // The platform every part of the tool talks to.
