@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds all three builds and runs every test:
-# the sanitized unit tests, the fuzz smoke runs, the PE32 check of the
-# shipped program, the format check and the Wine end-to-end tests.
+# Installs what is missing, builds all three builds, checks the format and runs
+# every test: the sanitized unit tests and fuzz run, the release checks of the
+# shipped program, and the end-to-end cases under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -11,5 +11,6 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/native" -G Ninja \
   -DCPVALID_WIN32_EXE="$root/build/win32/cpvalid.exe" \
   -DCPVALID_WIN64_EXE="$root/build/win64/cpvalid.exe" >/dev/null
 cmake --build "$root/build/native"
+find "$root/src" "$root/tests" "$root/bench" -name '*.cpp' -o -name '*.h' | xargs clang-format --dry-run -Werror
 cd "$root/build/native"
 ctest --output-on-failure -j2 --timeout 900

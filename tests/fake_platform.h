@@ -3,23 +3,22 @@
 // case-insensitive environment, injected faults, captured output.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
 
 struct FakePlatform : Platform {
   struct Node {
-    bool dir;
-    bool usable;         // a file that opens, a directory that can be entered
-    unsigned long type;  // what GetFileType says of the open file; 0 is unknown
+    bool dir, usable;    // usable: a file opens, a directory can be entered
+    unsigned long type;  // what GetFileType says of it once open; 0: it does not know
   };
-  std::map<std::string, Node> nodes;  // by upper-cased full path; a root ("C:") always exists
+  std::map<std::string, Node> nodes;  // by upper-cased full path; roots ("C:\\") always exist
   std::vector<std::pair<std::string, std::string>> env;
-  std::string cwd = "C:\\", looked_up;
+  std::string cwd = "C:\\", looked_up, out;
   bool console = false;
   std::vector<std::string> writes;
   std::map<FileHandle, unsigned long> open_files;
@@ -31,44 +30,28 @@ struct FakePlatform : Platform {
   void add(const std::string& path, bool dir, bool usable = true, unsigned long type = 1) {
     nodes[upper(resolve(path))] = {dir, usable, type};
   }
-  auto var(const std::string& name) {
-    auto it = env.begin();
-    while (it != env.end() && upper(it->first) != upper(name)) ++it;
-    return it;
-  }
   std::string* find_env(const std::string& name) {
-    auto it = var(name);
-    return it == env.end() ? nullptr : &it->second;
-  }
-  std::string output() const {
-    std::string all;
-    for (const std::string& w : writes) all += w;
-    return all;
+    for (auto& var : env) {
+      if (upper(var.first) == upper(name)) return &var.second;
+    }
+    return nullptr;
   }
 
-  // As Windows does it: a drive-relative path starts from the current
-  // directory if it is on that drive, else from the drive's "=X:" record.
+  // As Windows does it for the paths tests use: "X:\..." as it stands, "X:rest" from the
+  // current directory if it is on drive X, else from the drive's "=X:" record or root.
   std::string resolve(const std::string& path) {
-    std::string full = cwd, rest = path;
-    if (path.size() >= 2 && path[1] == ':') {
-      std::string drive = upper(path.substr(0, 2)), *record = find_env("=" + drive);
-      full = upper(cwd.substr(0, 2)) == drive ? cwd : record ? *record : drive;
-      rest = path.substr(2);
-    }
-    if (full.back() == '\\') full.pop_back();
-    if (!rest.empty() && (rest[0] == '\\' || rest[0] == '/')) full.resize(2);
-    for (std::size_t start = 0, end; start <= rest.size(); start = end + 1) {
-      end = std::min(rest.find_first_of("\\/", start), rest.size());
-      std::string part = rest.substr(start, end - start);
-      if (part == ".." && full.size() > 2) full.erase(full.rfind('\\'));
-      if (part != ".." && part != "." && !part.empty()) full += "\\" + part;
-    }
-    return full;
+    auto join = [](const std::string& dir, const std::string& rest) {
+      return dir + (dir.back() == '\\' ? "" : "\\") + rest;
+    };
+    if (path.size() < 2 || path[1] != ':') return join(cwd, path);
+    if (path.size() > 2 && path[2] == '\\') return path;
+    std::string drive = upper(path.substr(0, 2)), *record = find_env("=" + drive);
+    return join(upper(cwd.substr(0, 2)) == drive ? cwd : record ? *record : drive, path.substr(2));
   }
   const Node* node(const char* path) {
     static const Node root = {true, true, 0};
     auto it = nodes.find(upper(resolve(path)));
-    return resolve(path).size() == 2 ? &root : it == nodes.end() ? nullptr : &it->second;
+    return resolve(path).size() == 3 ? &root : it == nodes.end() ? nullptr : &it->second;
   }
 
   const char* env_value(const char* name) override {
@@ -82,23 +65,23 @@ struct FakePlatform : Platform {
     return static_cast<int>(value->size());
   }
   bool env_set(const char* name, const char* value) override {
-    if (var(name) != env.end()) env.erase(var(name));
+    auto same = [&](const auto& var) { return upper(var.first) == upper(name); };
+    env.erase(std::remove_if(env.begin(), env.end(), same), env.end());
     if (value != nullptr) env.emplace_back(name, value);
     return true;
   }
   FileHandle file_open_read(const char* path) override {
     const Node* n = node(path);
     if (n == nullptr || n->dir || !n->usable || path[std::strlen(path) - 1] == '\\') return 0;
-    FileHandle handle = 100 + open_files.size();
-    open_files[handle] = n->type;
-    return handle;
+    open_files[100 + open_files.size()] = n->type;
+    return 99 + open_files.size();
   }
   unsigned long file_type(FileHandle handle) override { return open_files.at(handle); }
   void file_close(FileHandle handle) override { open_files.erase(handle); }
   bool dir_set(const char* path) override {
     const Node* n = node(path);
     if (n == nullptr || !n->dir || !n->usable) return false;
-    cwd = resolve(path) + (resolve(path).size() == 2 ? "\\" : "");
+    cwd = resolve(path);
     return true;
   }
   unsigned long dir_get(char* buf, unsigned long size) override {
@@ -107,5 +90,8 @@ struct FakePlatform : Platform {
     return static_cast<unsigned long>(cwd.size());
   }
   bool stdout_is_console() override { return console; }
-  void stdout_write(const char* data, std::size_t len) override { writes.emplace_back(data, len); }
+  void stdout_write(const char* data, std::size_t len) override {
+    out.append(data, len);
+    writes.emplace_back(data, len);
+  }
 };

@@ -1,8 +1,6 @@
-#!/usr/bin/python3
-"""Runs end-to-end cases (*.cases, described in README.md) under Wine.
+"""Runs end-to-end cases (described in README.md) under Wine, in one prefix for the run.
 
-  run_cases.py --setup PREFIX | --teardown PREFIX
-  run_cases.py PREFIX EXE FILE.cases... [--case TEXT]
+  run_cases.py PREFIX EXE FILE.cases...
 """
 import difflib, os, re, shlex, shutil, subprocess, sys, tempfile
 
@@ -51,17 +49,6 @@ def wine(prefix, *argv, **kw):
     return subprocess.run(SETPRIV + list(argv), env=env, stdin=subprocess.DEVNULL, **kw)
 
 
-def setup(prefix):
-    prefix = os.path.abspath(prefix)
-    os.makedirs(prefix, exist_ok=True)
-    with open(os.path.join(prefix, 'setup.log'), 'w') as log:  # a pipe would be held open
-        for argv in ([SERVER, '-k'], [WINE, 'wineboot', '--init'], [SERVER, '-w'], [SERVER, '-p'],
-                     # Without the registry's PATH the program's PATH is exactly WINEPATH.
-                     [WINE, 'reg', 'delete', r'HKLM\System\CurrentControlSet\Control\Session '
-                      r'Manager\Environment', '/v', 'PATH', '/f'], [WINE, 'cmd', '/c', 'exit']):
-            wine(prefix, *argv, stdout=log, stderr=log)
-
-
 def run_case(prefix, exe, case):
     root = tempfile.mkdtemp(prefix='cpv', dir='/tmp')  # always 18 characters as Z:\tmp\cpv...
     tree = 'Z:' + root.replace('/', '\\')
@@ -73,8 +60,8 @@ def run_case(prefix, exe, case):
             open(path, 'w').close()
         if item.endswith('!'):
             os.chmod(path, 0)
-    env = dict(v.split('=', 1) for v in case['env'])
-    env = {('WINEPATH' if n == 'PATH' else n): to_unicode(expand(v, tree)) for n, v in env.items()}
+    env = {('WINEPATH' if n == 'PATH' else n): to_unicode(expand(v, tree))  # Wine's way to a PATH
+           for n, v in (v.split('=', 1) for v in case['env'])}
     args = [to_unicode(expand(a, tree)) for a in shlex.split(case['args'])]
     got = wine(prefix, WINE, os.path.join(root, 'cpvalid.exe'), *args, env=env,
                cwd=os.path.join(root, case['cwd']), capture_output=True, timeout=300)
@@ -84,8 +71,8 @@ def run_case(prefix, exe, case):
         n = re.match(r'\{(\d+)\*\}', line)
         want += (expand(line[n.end():] if n else line, tree) + '\n') * (int(n[1]) if n else 1)
     want = (BANNER + want.rstrip('\n') + '\n').replace('\n', '\r\n').encode('latin-1')
-    problems = ['exit status %d' % got.returncode] if got.returncode else []
-    problems += ['standard error: %r' % got.stderr[:300]] if got.stderr else []
+    problems = ['exit status %d, standard error %r' % (got.returncode, got.stderr[:300])
+                ] if got.returncode or got.stderr else []
     if got.stdout != want:
         lines = lambda b: [repr(line)[:150] for line in b.split(b'\n')]
         problems += list(difflib.unified_diff(lines(want), lines(got.stdout), 'expected', 'actual',
@@ -93,21 +80,24 @@ def run_case(prefix, exe, case):
     return problems
 
 
-def main(args):
-    if args[0] in ('--setup', '--teardown'):
-        setup(args[1]) if args[0] == '--setup' else wine(os.path.abspath(args[1]), SERVER, '-k')
-        return 0
-    only = args.pop(args.index('--case') + 1) if '--case' in args else ''
-    failed = passed = 0
-    for case in [c for path in args[2:] if path != '--case' for c in parse(path)]:
-        if only in case['name']:
-            problems = run_case(os.path.abspath(args[0]), os.path.abspath(args[1]), case)
-            print(('FAIL ' if problems else 'ok ') + to_unicode(case['name']))
-            print(''.join('    %s\n' % p for p in problems), end='')
-            failed, passed = failed + bool(problems), passed + (not problems)
+def main(prefix, exe, *files):
+    prefix, failed, passed = os.path.abspath(prefix), 0, 0
+    os.makedirs(prefix, exist_ok=True)
+    with open(os.path.join(prefix, 'setup.log'), 'w') as log:  # a pipe would be held open
+        for argv in ([SERVER, '-k'], [WINE, 'wineboot', '--init'], [SERVER, '-w'], [SERVER, '-p'],
+                     # Without the registry's PATH the program's PATH is exactly WINEPATH.
+                     [WINE, 'reg', 'delete', r'HKLM\System\CurrentControlSet\Control\Session '
+                      r'Manager\Environment', '/v', 'PATH', '/f'], [WINE, 'cmd', '/c', 'exit']):
+            wine(prefix, *argv, stdout=log, stderr=log)
+    for case in [case for path in files for case in parse(path)]:
+        problems = run_case(prefix, os.path.abspath(exe), case)
+        print(('FAIL ' if problems else 'ok ') + to_unicode(case['name']))
+        print(''.join('    %s\n' % p for p in problems), end='')
+        failed, passed = failed + bool(problems), passed + (not problems)
+    wine(prefix, SERVER, '-k')
     print('%d passed, %d failed' % (passed, failed))
     return 1 if failed or not passed else 0
 
 
 if __name__ == '__main__':
-    sys.exit(main(sys.argv[1:]))
+    sys.exit(main(*sys.argv[1:]))
