@@ -43,6 +43,7 @@ struct FakePlatform : Platform {
     auto join = [](const std::string& dir, const std::string& rest) {
       return dir + (dir.back() == '\\' ? "" : "\\") + rest;
     };
+    if (path.compare(0, 2, "\\\\") == 0) return path;  // UNC
     if (path.size() < 2 || path[1] != ':') return join(cwd, path);
     if (path.size() > 2 && path[2] == '\\') return path;
     std::string drive = upper(path.substr(0, 2)), *record = find_env("=" + drive);

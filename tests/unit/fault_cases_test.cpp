@@ -37,6 +37,7 @@ TEST(Start, TooLongToSaveMeansNoReturnButAFullReport) {
                                  : "Found File        f.jar\r\nTotal entries = 2\r\n") +
                   "Total length of CLASSPATH = 10\r\n");
     EXPECT_EQ(fake.cwd, length == 259 ? "C:\\" + std::string(256, 's') : "C:\\d");
+    EXPECT_EQ(fake.find_env("=C:") != nullptr, length == 259);  // only the final return writes it
   }
 }
 
@@ -102,16 +103,21 @@ TEST(Probe, HandleOfUnknownTypeIsClosedAndNotAFile) {
 TEST(Probe, PerDriveRecordsArePutBackAfterEveryProbe) {
   FakePlatform fake;
   fake.env = {{"=D:", "D:\\work"}};
-  for (const char* dir : {"D:\\work", "D:\\other", "E:\\x"}) fake.add(dir, true);
+  for (const char* dir : {"D:\\work", "D:\\other", "E:\\x", ".\\sub", "\\\\srv\\share"}) {
+    fake.add(dir, true);
+  }
   fake.add("D:\\work\\w.jar", false);
-  // D:w.jar is looked for in D:'s recorded directory, E:x in E:'s root.
-  EXPECT_EQ(run(fake, "D:\\other;D:w.jar;E:\\x;E:x"),
-            HEAD +
-                "Found Dir         D:\\other\r\nFound File        D:w.jar\r\n"
-                "Found Dir         E:\\x\r\nFound Dir         E:x\r\n"
-                "Total entries = 4\r\nTotal length of CLASSPATH = 25\r\n");
-  EXPECT_EQ(*fake.find_env("=D:"), "D:\\work");
-  EXPECT_EQ(fake.find_env("=E:"), nullptr);
+  // D:w.jar is looked for in D:'s recorded directory, E:x in E:'s root. A UNC directory
+  // has no record; only the final return to the start leaves one, for C:.
+  std::string list = "D:\\other;D:w.jar;E:\\x;E:x;.\\sub;\\\\srv\\share";
+  EXPECT_EQ(run(fake, list), HEAD +
+                                 "Found Dir         D:\\other\r\nFound File        D:w.jar\r\n"
+                                 "Found Dir         E:\\x\r\nFound Dir         E:x\r\n"
+                                 "Found Dir         .\\sub\r\nFound Dir         \\\\srv\\share\r\n"
+                                 "Total entries = 6\r\nTotal length of CLASSPATH = 43\r\n");
+  using Env = std::map<std::string, std::string>;
+  EXPECT_EQ(Env(fake.env.begin(), fake.env.end()),
+            (Env{{"=D:", "D:\\work"}, {"CLASSPATH", list}, {"=C:", "C:\\"}}));
 }
 
 }  // namespace
