@@ -41,7 +41,9 @@ struct FakePlatform : Platform {
   // current directory if it is on drive X, else from the drive's "=X:" record or root.
   std::string resolve(const std::string& path) {
     auto join = [](const std::string& dir, const std::string& rest) {
-      return dir + (dir.back() == '\\' ? "" : "\\") + rest;
+      std::string full = dir + (dir.back() == '\\' ? "" : "\\") + rest;
+      for (std::size_t at; (at = full.find("\\.\\")) != std::string::npos;) full.erase(at, 2);
+      return full;
     };
     if (path.compare(0, 2, "\\\\") == 0) return path;  // UNC
     if (path.size() < 2 || path[1] != ':') return join(cwd, path);
