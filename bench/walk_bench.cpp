@@ -35,13 +35,13 @@ void run(benchmark::State& state, Kind kind) {
   std::string value;
   for (int i = 0; i < n; ++i) {
     value += (i == 0 ? "" : ";") + entry(kind, i);
-    if (kind != MISSING) fake.add(entry(kind, i), kind == DIRS);
+    if (kind != MISSING) fake.add(entry(kind, i), kind == DIRS ? 'd' : 'f');
   }
-  fake.env.emplace_back("CLASSPATH", value);
+  fake.env["CLASSPATH"] = value;
   platform_install(&fake);
   const char* argv[] = {"cpvalid", nullptr};
   for (auto _ : state) {
-    fake.writes.clear();
+    fake.writes.clear(), fake.out.clear();
     benchmark::DoNotOptimize(run_cpvalid(1, argv));
   }
   platform_install(nullptr);

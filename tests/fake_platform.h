@@ -1,9 +1,7 @@
-// An in-memory machine for what Wine cannot be made to do: drives with files
-// and directories, a current directory with per-drive records in a
-// case-insensitive environment, injected faults, captured output.
+// An in-memory machine for what Wine cannot be made to do: drives, a current directory with
+// per-drive records in a case-insensitive environment, injected faults, captured output.
 #pragma once
 
-#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -12,54 +10,46 @@
 #include "platform/platform.h"
 
 struct FakePlatform : Platform {
-  struct Node {
-    bool dir, usable;    // usable: a file opens, a directory can be entered
-    unsigned long type;  // what GetFileType says of it once open; 0: it does not know
-  };
-  std::map<std::string, Node> nodes;  // by upper-cased full path; roots ("C:\\") always exist
-  std::vector<std::pair<std::string, std::string>> env;
-  std::string cwd = "C:\\", looked_up, out;
+  // By upper-cased full path: 'd' a directory, 'f' a file, 'D' and 'F' ones that cannot be
+  // entered or opened, '?' a file whose handle has no known type. Roots ("C:\") always exist.
+  std::map<std::string, char> nodes;
+  std::map<std::string, std::string> env;  // by upper-cased name
+  std::string cwd = "C:\\", out;
   bool console = false;
   std::vector<std::string> writes;
-  std::map<FileHandle, unsigned long> open_files;
+  int open_files = 0;
 
   static std::string upper(std::string s) {
     for (char& c : s) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
     return s;
   }
-  void add(const std::string& path, bool dir, bool usable = true, unsigned long type = 1) {
-    nodes[upper(resolve(path))] = {dir, usable, type};
-  }
+  void add(const std::string& path, char kind) { nodes[upper(resolve(path))] = kind; }
   std::string* find_env(const std::string& name) {
-    for (auto& var : env) {
-      if (upper(var.first) == upper(name)) return &var.second;
-    }
-    return nullptr;
+    auto it = env.find(upper(name));
+    return it == env.end() ? nullptr : &it->second;
   }
 
-  // As Windows does it for the paths tests use: "X:\..." as it stands, "X:rest" from the
-  // current directory if it is on drive X, else from the drive's "=X:" record or root.
+  // As Windows does it for the paths tests use: "X:\..." and UNC as they stand, "X:rest" from
+  // the current directory on drive X, else the drive's "=X:" record or root; "." dropped.
   std::string resolve(const std::string& path) {
     auto join = [](const std::string& dir, const std::string& rest) {
       std::string full = dir + (dir.back() == '\\' ? "" : "\\") + rest;
       for (std::size_t at; (at = full.find("\\.\\")) != std::string::npos;) full.erase(at, 2);
       return full;
     };
-    if (path.compare(0, 2, "\\\\") == 0) return path;  // UNC
+    if (path.compare(0, 2, "\\\\") == 0) return path;
     if (path.size() < 2 || path[1] != ':') return join(cwd, path);
     if (path.size() > 2 && path[2] == '\\') return path;
     std::string drive = upper(path.substr(0, 2)), *record = find_env("=" + drive);
     return join(upper(cwd.substr(0, 2)) == drive ? cwd : record ? *record : drive, path.substr(2));
   }
-  const Node* node(const char* path) {
-    static const Node root = {true, true, 0};
+  char kind(const char* path) {
     auto it = nodes.find(upper(resolve(path)));
-    return resolve(path).size() == 3 ? &root : it == nodes.end() ? nullptr : &it->second;
+    return resolve(path).size() == 3 ? 'd' : it == nodes.end() ? '-' : it->second;
   }
 
   const char* env_value(const char* name) override {
-    std::string* value = find_env(name);
-    return value == nullptr ? nullptr : (looked_up = *value).c_str();
+    return find_env(name) == nullptr ? nullptr : find_env(name)->c_str();
   }
   int env_copy(const char* name, char* buf, std::size_t size) override {
     std::string* value = find_env(name);
@@ -68,22 +58,20 @@ struct FakePlatform : Platform {
     return static_cast<int>(value->size());
   }
   bool env_set(const char* name, const char* value) override {
-    auto same = [&](const auto& var) { return upper(var.first) == upper(name); };
-    env.erase(std::remove_if(env.begin(), env.end(), same), env.end());
-    if (value != nullptr) env.emplace_back(name, value);
+    if (value == nullptr) env.erase(upper(name));
+    if (value != nullptr) env[upper(name)] = value;
     return true;
   }
+  // A handle is the kind of what it opened.
   FileHandle file_open_read(const char* path) override {
-    const Node* n = node(path);
-    if (n == nullptr || n->dir || !n->usable || path[std::strlen(path) - 1] == '\\') return 0;
-    open_files[100 + open_files.size()] = n->type;
-    return 99 + open_files.size();
+    char k = kind(path);
+    if ((k != 'f' && k != '?') || path[std::strlen(path) - 1] == '\\') return 0;
+    return ++open_files, static_cast<FileHandle>(k);
   }
-  unsigned long file_type(FileHandle handle) override { return open_files.at(handle); }
-  void file_close(FileHandle handle) override { open_files.erase(handle); }
+  unsigned long file_type(FileHandle file) override { return file == '?' ? 0 : 1; }
+  void file_close(FileHandle) override { --open_files; }
   bool dir_set(const char* path) override {
-    const Node* n = node(path);
-    if (n == nullptr || !n->dir || !n->usable) return false;
+    if (kind(path) != 'd') return false;
     cwd = resolve(path);
     return true;
   }

@@ -1,7 +1,4 @@
-"""Runs end-to-end cases (described in README.md) under Wine, in one prefix for the run.
-
-  run_cases.py PREFIX EXE FILE.cases...
-"""
+"""run_cases.py PREFIX EXE FILE.cases...: the cases (see README.md) under Wine, one prefix."""
 import difflib, os, re, shlex, shutil, subprocess, sys, tempfile
 
 WINE, SERVER = '/usr/lib/wine/wine64', '/usr/lib/wine/wineserver'
@@ -11,13 +8,8 @@ SETPRIV = ['setpriv', '--bounding-set=-dac_override,-dac_read_search',
            '--inh-caps=-dac_override,-dac_read_search'] if os.geteuid() == 0 else []
 
 
-def to_ansi(text):  # case-file UTF-8 -> one character per code page 1252 byte
-    return ''.join(chr(c.encode('cp1252')[0]) if c >= '\x80' else c for c in text)
-
-
 def to_unicode(ansi):  # what Wine must be given for the program to get `ansi`
-    return ''.join(c if c < '\x80' or c in '\x81\x8d\x8f\x90\x9d' else
-                   bytes([ord(c)]).decode('cp1252') for c in ansi)
+    return ''.join(c if c in '\x81\x8d\x8f\x90\x9d' else c.encode('latin-1').decode('cp1252') for c in ansi)
 
 
 def expand(text, tree):
@@ -29,7 +21,8 @@ def expand(text, tree):
 
 def parse(path):
     cases = []
-    for line in to_ansi(open(path, encoding='utf-8').read()).split('\n'):
+    # A case file is UTF-8; its text is taken as code page 1252 bytes, one character each.
+    for line in open(path, encoding='utf-8').read().encode('cp1252').decode('latin-1').split('\n'):
         case = cases[-1] if cases else None
         if line.startswith('=== '):
             cases.append({'name': line[4:], 'tree': '', 'env': [], 'args': '', 'cwd': '', 'out': None})
@@ -82,8 +75,7 @@ def run_case(prefix, exe, case):
 
 def main(prefix, exe, *files):
     prefix, failed, passed = os.path.abspath(prefix), 0, 0
-    os.makedirs(prefix, exist_ok=True)
-    with open(os.path.join(prefix, 'setup.log'), 'w') as log:  # a pipe would be held open
+    with open(prefix + '.log', 'w') as log:  # a pipe would be held open
         for argv in ([SERVER, '-k'], [WINE, 'wineboot', '--init'], [SERVER, '-w'], [SERVER, '-p'],
                      # Without the registry's PATH the program's PATH is exactly WINEPATH.
                      [WINE, 'reg', 'delete', r'HKLM\System\CurrentControlSet\Control\Session '
@@ -91,8 +83,7 @@ def main(prefix, exe, *files):
             wine(prefix, *argv, stdout=log, stderr=log)
     for case in [case for path in files for case in parse(path)]:
         problems = run_case(prefix, os.path.abspath(exe), case)
-        print(('FAIL ' if problems else 'ok ') + to_unicode(case['name']))
-        print(''.join('    %s\n' % p for p in problems), end='')
+        print(('FAIL ' if problems else 'ok ') + to_unicode(case['name']) + ''.join('\n    ' + p for p in problems))
         failed, passed = failed + bool(problems), passed + (not problems)
     wine(prefix, SERVER, '-k')
     print('%d passed, %d failed' % (passed, failed))

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "../fake_platform.h"
 #include "app/app.h"
-#include "fake_platform.h"
 #include "lists/registry.h"
 
 #define CHECK(condition) \
@@ -52,8 +52,7 @@ void check_walk(const std::string& out, const std::string& name, const std::stri
 
 // Input: a byte of flags (bit 0-2: CLASSPATH, PATH, LIB defined; bit 3: a console),
 // then the three values and the arguments, separated by NUL bytes. Each piece of a
-// list becomes, by its first byte modulo 7, nothing (0, 5), a directory (1), a file
-// (2), a locked directory (3) or file (4), or a file of unknown type (6).
+// list becomes a kind of node of the fake, or nothing, by its first byte modulo 7.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::string> parts(1);
   for (std::size_t i = 1; i < size; ++i) {
@@ -68,21 +67,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const char* const names[] = {"CLASSPATH", "PATH", "LIB"};
   for (int i = 0; i < 3; ++i) {
     if (size == 0 || (data[0] & (1 << i)) == 0) continue;
-    fake.env.emplace_back(names[i], parts[i]);
+    fake.env[names[i]] = parts[i];
     std::string piece;
     for (char c : parts[i] + ';') {
-      int kind = piece.empty() ? 0 : static_cast<unsigned char>(piece[0]) % 7;
-      if (c == ';' && kind > 0 && kind != 5)
-        fake.add(piece, kind % 2, kind < 3 || kind == 6, kind != 6);
+      char kind = piece.empty() ? '-' : "-dfDF-?"[static_cast<unsigned char>(piece[0]) % 7];
+      if (c == ';' && kind != '-') fake.add(piece, kind);
       piece = c == ';' ? "" : c == '"' ? piece : piece + c;
     }
   }
-  fake.add("C:\\start", true);
+  fake.add("C:\\start", 'd');
   std::vector<const char*> argv = {"cpvalid"};
   for (std::size_t i = 3; i < parts.size(); ++i) argv.push_back(parts[i].c_str());
   platform_install(&fake);
   CHECK(run_cpvalid(static_cast<int>(argv.size()), argv.data()) == 0);
-  CHECK(fake.open_files.empty() && registry_first() == nullptr && fake.cwd == "C:\\start");
+  CHECK(fake.open_files == 0 && registry_first() == nullptr && fake.cwd == "C:\\start");
   CHECK(fake.out.find("Validating CLASSPATH\r\n") != fake.out.npos ||
         fake.out.find("usage") != fake.out.npos);
   for (int i = 0; i < 3; ++i) check_walk(fake.out, names[i], fake.find_env(names[i]));

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "../fake_platform.h"
 #include "app/app.h"
-#include "fake_platform.h"
 #include "lists/registry.h"
 
 namespace {
@@ -15,11 +15,11 @@ const std::string BANNER =
 const std::string HEAD = BANNER + "Validating CLASSPATH\r\n";
 
 std::string run(FakePlatform& fake, const std::string& classpath) {
-  fake.env.emplace_back("CLASSPATH", classpath);
+  fake.env["CLASSPATH"] = classpath;
   platform_install(&fake);
   const char* argv[] = {"cpvalid"};
   EXPECT_EQ(run_cpvalid(1, argv), 0);
-  EXPECT_TRUE(fake.open_files.empty() && registry_first() == nullptr) << "a file or entry kept";
+  EXPECT_TRUE(fake.open_files == 0 && registry_first() == nullptr) << "a file or entry kept";
   return fake.out;
 }
 
@@ -27,8 +27,7 @@ TEST(Start, TooLongToSaveMeansNoReturnButAFullReport) {
   for (int length : {259, 260}) {
     FakePlatform fake;
     fake.cwd = "C:\\" + std::string(length - 3, 's');
-    for (const char* dir : {fake.cwd.c_str(), "C:\\d"}) fake.add(dir, true);
-    fake.add("C:\\d\\f.jar", false);
+    fake.add(fake.cwd, 'd'), fake.add("C:\\d", 'd'), fake.add("C:\\d\\f.jar", 'f');
     // A saved start brings every probe back to it; without one the run stays where it went.
     EXPECT_EQ(run(fake, "C:\\d;f.jar"),
               HEAD + "Found Dir         C:\\d\r\n" +
@@ -44,8 +43,8 @@ TEST(Start, TooLongToSaveMeansNoReturnButAFullReport) {
 TEST(Start, FailedReturnIsSilentAndTheRunGoesOnFromWhereItIs) {
   FakePlatform fake;
   fake.cwd = "C:\\start";
-  fake.add("C:\\start", true, false);  // removed, say, while the run looked elsewhere
-  fake.add("C:\\d", true), fake.add("C:\\d\\f.jar", false);
+  fake.add("C:\\start", 'D');  // removed, say, while the run looked elsewhere
+  fake.add("C:\\d", 'd'), fake.add("C:\\d\\f.jar", 'f');
   EXPECT_EQ(run(fake, "C:\\d;f.jar;c:\\D"),
             HEAD +
                 "Found Dir         C:\\d\r\nFound File        f.jar\r\n"
@@ -54,13 +53,12 @@ TEST(Start, FailedReturnIsSilentAndTheRunGoesOnFromWhereItIs) {
 }
 
 int granted = 0, outstanding = 0;
-void* take_two(std::size_t bytes) {
-  return granted == 2 ? nullptr : (++granted, ++outstanding, std::malloc(bytes));
-}
-void give(void* block) { --outstanding, std::free(block); }
 
 TEST(Registry, OutOfMemoryAnswersNewAndStillKnowsWhatItKept) {
-  const RegistryAllocator two_blocks = {take_two, give};  // room for one entry
+  const RegistryAllocator two_blocks = {
+      // room for one entry
+      [](std::size_t n) { return granted++ < 2 ? (++outstanding, std::malloc(n)) : nullptr; },
+      [](void* block) { --outstanding, std::free(block); }};
   registry_set_allocator(&two_blocks);
   FakePlatform fake;
   std::string out = run(fake, "a;A;b;B;a");
@@ -83,16 +81,15 @@ TEST(Output, ConsoleGetsEveryPrintAtOnceAPipeBlocksOf4096) {
                                       "Total entries = 1 (1 not found 0 duplicates)\r\n",
                                       "Total length of CLASSPATH = 1\r\n"}));
   std::string list = "x";
-  for (int i = 0; i < 450; ++i) list += ";x";
-  EXPECT_EQ(run(pipe, list).size(), 9660u);  // 451 entry lines of 21 bytes
+  for (int i = 0; i < 450; ++i) list += ";x";  // 451 lines of 21 bytes
+  run(pipe, list);
   ASSERT_EQ(pipe.writes.size(), 3u);
   EXPECT_EQ(pipe.writes[0].size() + pipe.writes[1].size(), 8192u);
 }
 
 TEST(Probe, HandleOfUnknownTypeIsClosedAndNotAFile) {
   FakePlatform fake;
-  fake.add("C:\\dev", false, true, 0);
-  fake.add("C:\\f.jar", false, true, 2);
+  fake.add("C:\\dev", '?'), fake.add("C:\\f.jar", 'f');
   EXPECT_EQ(run(fake, "C:\\dev;C:\\f.jar"),
             HEAD +
                 "*Not found*       C:\\dev\r\nFound File        C:\\f.jar\r\n"
@@ -103,21 +100,17 @@ TEST(Probe, HandleOfUnknownTypeIsClosedAndNotAFile) {
 TEST(Probe, PerDriveRecordsArePutBackAfterEveryProbe) {
   FakePlatform fake;
   fake.env = {{"=D:", "D:\\work"}};
-  for (const char* dir : {"D:\\work", "D:\\other", "E:\\x", ".\\sub", "\\\\srv\\share"}) {
-    fake.add(dir, true);
-  }
-  fake.add("D:\\work\\w.jar", false);
-  // D:w.jar is looked for in D:'s recorded directory, E:x in E:'s root. A UNC directory
-  // has no record; only the final return to the start leaves one, for C:.
-  std::string list = "D:\\other;D:w.jar;E:\\x;E:x;.\\sub;\\\\srv\\share";
+  for (auto dir : {"D:\\work", "D:\\y", "E:\\x", ".\\sub", "\\\\srv\\share"}) fake.add(dir, 'd');
+  fake.add("D:\\work\\w.jar", 'f');
+  // D:w.jar is found from D:'s record, E:x from E:'s root; a UNC directory has no record.
+  std::string list = "D:\\y;D:w.jar;E:\\x;E:x;.\\sub;\\\\srv\\share";
   EXPECT_EQ(run(fake, list), HEAD +
-                                 "Found Dir         D:\\other\r\nFound File        D:w.jar\r\n"
+                                 "Found Dir         D:\\y\r\nFound File        D:w.jar\r\n"
                                  "Found Dir         E:\\x\r\nFound Dir         E:x\r\n"
                                  "Found Dir         .\\sub\r\nFound Dir         \\\\srv\\share\r\n"
-                                 "Total entries = 6\r\nTotal length of CLASSPATH = 43\r\n");
-  using Env = std::map<std::string, std::string>;
-  EXPECT_EQ(Env(fake.env.begin(), fake.env.end()),
-            (Env{{"=D:", "D:\\work"}, {"CLASSPATH", list}, {"=C:", "C:\\"}}));
+                                 "Total entries = 6\r\nTotal length of CLASSPATH = 39\r\n");
+  EXPECT_EQ(fake.env,
+            (decltype(fake.env){{"=D:", "D:\\work"}, {"CLASSPATH", list}, {"=C:", "C:\\"}}));
 }
 
 }  // namespace
