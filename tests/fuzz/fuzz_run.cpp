@@ -81,8 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform_install(&fake);
   CHECK(run_cpvalid(static_cast<int>(argv.size()), argv.data()) == 0);
   CHECK(fake.open_files == 0 && registry_first() == nullptr && fake.cwd == "C:\\start");
-  CHECK(fake.out.find("Validating CLASSPATH\r\n") != fake.out.npos ||
-        fake.out.find("usage") != fake.out.npos);
   for (int i = 0; i < 3; ++i) check_walk(fake.out, names[i], fake.find_env(names[i]));
   return 0;
 }
