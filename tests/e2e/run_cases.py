@@ -67,9 +67,10 @@ def run_case(prefix, exe, case):
     problems = ['exit status %d, standard error %r' % (got.returncode, got.stderr[:300])
                 ] if got.returncode or got.stderr else []
     if got.stdout != want:
-        lines = lambda b: [repr(line)[:150] for line in b.split(b'\n')]
-        problems += list(difflib.unified_diff(lines(want), lines(got.stdout), 'expected', 'actual',
-                                              lineterm=''))[:60]
+        at = next(i for i, (a, b) in enumerate(zip(want + b'\0', got.stdout + b'\1')) if a != b)
+        lines = lambda b: [repr(line) for line in b.split(b'\n')]
+        problems += ['standard output differs from byte %d on' % at] + list(difflib.unified_diff(
+            lines(want), lines(got.stdout), 'expected', 'actual', lineterm=''))[:40]
     return problems
 
 
