@@ -68,9 +68,8 @@ def run_case(prefix, exe, case):
                 ] if got.returncode or got.stderr else []
     if got.stdout != want:
         at = next(i for i, (a, b) in enumerate(zip(want + b'\0', got.stdout + b'\1')) if a != b)
-        lines = lambda b: [repr(line) for line in b.split(b'\n')]
-        problems += ['standard output differs from byte %d on' % at] + list(difflib.unified_diff(
-            lines(want), lines(got.stdout), 'expected', 'actual', lineterm=''))[:40]
+        problems += ['standard output differs from byte %d on (- expected, + actual)' % at] + list(difflib.unified_diff(
+            *([repr(line) for line in b.split(b'\n')] for b in (want, got.stdout)), lineterm=''))[:40]
     return problems
 
 
