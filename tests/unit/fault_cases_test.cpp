@@ -56,8 +56,8 @@ int granted = 0, outstanding = 0;
 
 TEST(Registry, OutOfMemoryAnswersNewAndStillKnowsWhatItKept) {
   const RegistryAllocator two_blocks = {
-      // room for one entry
-      [](std::size_t n) { return granted++ < 2 ? (++outstanding, std::malloc(n)) : nullptr; },
+      // one entry, then a text without its node
+      [](std::size_t n) { return granted++ < 3 ? (++outstanding, std::malloc(n)) : nullptr; },
       [](void* block) { --outstanding, std::free(block); }};
   registry_set_allocator(&two_blocks);
   FakePlatform fake;
