@@ -55,11 +55,11 @@ TEST(Start, FailedReturnIsSilentAndTheRunGoesOnFromWhereItIs) {
 int granted = 0, outstanding = 0;
 
 TEST(Registry, OutOfMemoryAnswersNewAndStillKnowsWhatItKept) {
-  const RegistryAllocator two_blocks = {
+  const RegistryAllocator three_blocks = {
       // one entry, then a text without its node
       [](std::size_t n) { return granted++ < 3 ? (++outstanding, std::malloc(n)) : nullptr; },
       [](void* block) { --outstanding, std::free(block); }};
-  registry_set_allocator(&two_blocks);
+  registry_set_allocator(&three_blocks);
   FakePlatform fake;
   std::string out = run(fake, "a;A;b;B;a");
   registry_set_allocator(nullptr);
