@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "lists/ascii.h"
+#include "base/ascii.h"
 #include "platform/platform.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "lists/ascii.h"
+#include "base/ascii.h"
 
 namespace {
 

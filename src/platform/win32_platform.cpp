@@ -1,9 +1,9 @@
-// The platform on kernel32's ANSI calls, and the program's entry point.
+// The platform on kernel32's ANSI calls.
+#include "platform/win32_platform.h"
+
 #include <windows.h>
 
-#include "app/app.h"
-#include "lists/ascii.h"
-#include "platform/platform.h"
+#include "base/ascii.h"
 
 namespace {
 
@@ -78,29 +78,13 @@ class Win32Platform : public Platform {
 
 }  // namespace
 
-// The options hold '?': the start-up code must never expand them as
-// wildcards against the files of the current directory.
-extern "C" {
-int _dowildcard = 0;
+Platform* win32_platform() {
+  static Win32Platform win32;
+  return &win32;
 }
 
-int main(int argc, char** argv) {
-  static Win32Platform win32;
-  platform_install(&win32);
-  // With an empty command line the usage text names the module instead.
-  static char module_name[MAX_PATH + 1];
-  static char* fallback[2] = {module_name, nullptr};
-  if (argc < 1 || argv[0] == nullptr || argv[0][0] == '\0') {
-    DWORD len = GetModuleFileNameA(nullptr, module_name, MAX_PATH);
-    if (len >= MAX_PATH) len = MAX_PATH;
-    module_name[len] = '\0';
-    if (argc < 1) {
-      argc = 1;
-      argv = fallback;
-    } else {
-      argv[0] = module_name;
-    }
-  }
-  const char* const* args = argv;
-  ExitProcess(static_cast<UINT>(run_cpvalid(argc, args)));
+unsigned long win32_module_name(char* buf, unsigned long size) {
+  return GetModuleFileNameA(nullptr, buf, size);
 }
+
+[[noreturn]] void win32_exit(unsigned status) { ExitProcess(status); }

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "lists/ascii.h"
+#include "base/ascii.h"
 #include "required/required.h"
 
 namespace {
