@@ -2,6 +2,7 @@
 // per-drive records in a case-insensitive environment, injected faults, captured output.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -11,37 +12,52 @@
 
 struct FakePlatform : Platform {
   // By upper-cased full path: 'd' a directory, 'f' a file, 'D' and 'F' ones that cannot be
-  // entered or opened, '?' a file whose handle has no known type. Roots ("C:\") always exist.
+  // entered or opened, '?' a file whose handle has no known type, 'r' a directory that is a
+  // reparse point, 'E' a file whose reads fail. Roots ("C:\") always exist.
   std::map<std::string, char> nodes;
-  std::map<std::string, std::string> env;  // by upper-cased name
+  std::map<std::string, std::string> names, data;  // as added; what a file holds
+  std::map<std::string, std::string> env;          // by upper-cased name
   std::string cwd = "C:\\", out;
   bool console = false;
-  std::vector<std::string> writes;
+  std::vector<std::string> writes, opened;
+  std::vector<std::vector<ListItem>> listings;
   int open_files = 0;
 
   static std::string upper(std::string s) {
     for (char& c : s) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
     return s;
   }
-  void add(const std::string& path, char kind) { nodes[upper(resolve(path))] = kind; }
+  void add(const std::string& path, char kind, const std::string& bytes = "") {
+    std::string key = upper(resolve(path));
+    nodes[key] = kind, names[key] = resolve(path), data[key] = bytes;
+  }
   std::string* find_env(const std::string& name) {
     auto it = env.find(upper(name));
     return it == env.end() ? nullptr : &it->second;
   }
 
   // As Windows does it for the paths tests use: "X:\..." and UNC as they stand, "X:rest" from
-  // the current directory on drive X, else the drive's "=X:" record or root; "." dropped.
-  std::string resolve(const std::string& path) {
-    auto join = [](const std::string& dir, const std::string& rest) {
-      std::string full = dir + (dir.back() == '\\' ? "" : "\\") + rest;
-      for (std::size_t at; (at = full.find("\\.\\")) != std::string::npos;) full.erase(at, 2);
-      return full;
-    };
-    if (path.compare(0, 2, "\\\\") == 0) return path;
-    if (path.size() < 2 || path[1] != ':') return join(cwd, path);
-    if (path.size() > 2 && path[2] == '\\') return path;
-    std::string drive = upper(path.substr(0, 2)), *record = find_env("=" + drive);
-    return join(upper(cwd.substr(0, 2)) == drive ? cwd : record ? *record : drive, path.substr(2));
+  // the current directory on drive X, else the drive's "=X:" record or root; '/' is '\',
+  // "." dropped, ".." takes away the component before it.
+  std::string resolve(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    std::string full = path, drive = upper(path.substr(0, 2)), *record = find_env("=" + drive);
+    if (path.size() < 2 || (path[1] != ':' && path.compare(0, 2, "\\\\") != 0)) {
+      full = cwd + "\\" + path;
+    } else if (path[1] == ':' && (path.size() == 2 || path[2] != '\\')) {
+      full = (upper(cwd.substr(0, 2)) == drive ? cwd : record ? *record : drive) + "\\" +
+             path.substr(2);
+    }
+    std::vector<std::string> parts;
+    std::string head = full.substr(0, full[1] == ':' ? 3 : 2);
+    for (std::size_t at = head.size(), end; at <= full.size(); at = end + 1) {
+      end = std::min(full.find('\\', at), full.size());
+      std::string part = full.substr(at, end - at);
+      if (part == ".." && !parts.empty()) parts.pop_back();
+      if (part != ".." && part != "." && !part.empty()) parts.push_back(part);
+    }
+    for (const std::string& part : parts) head += (head.back() == '\\' ? "" : "\\") + part;
+    return head;
   }
   char kind(const char* path) {
     auto it = nodes.find(upper(resolve(path)));
@@ -62,16 +78,55 @@ struct FakePlatform : Platform {
     if (value != nullptr) env[upper(name)] = value;
     return true;
   }
-  // A handle is the kind of what it opened.
+  // A handle numbers what it opened, from 1.
   FileHandle file_open_read(const char* path) override {
-    char k = kind(path);
-    if ((k != 'f' && k != '?') || path[std::strlen(path) - 1] == '\\') return 0;
-    return ++open_files, static_cast<FileHandle>(k);
+    if (!std::strchr("f?E", kind(path)) || path[std::strlen(path) - 1] == '\\') return 0;
+    opened.push_back(upper(resolve(path)));
+    return ++open_files, opened.size();
   }
-  unsigned long file_type(FileHandle file) override { return file == '?' ? 0 : 1; }
+  unsigned long file_type(FileHandle file) override { return nodes[opened[file - 1]] != '?'; }
   void file_close(FileHandle) override { --open_files; }
+  long long file_size(FileHandle file) override { return data[opened[file - 1]].size(); }
+  long file_read_at(FileHandle file, unsigned long long at, void* buf,
+                    unsigned long len) override {
+    const std::string& bytes = data[opened[file - 1]];
+    if (nodes[opened[file - 1]] == 'E') return -1;
+    if (at >= bytes.size()) return 0;
+    len = std::min<unsigned long long>(len, bytes.size() - at);
+    return std::memcpy(buf, bytes.data() + at, len), static_cast<long>(len);
+  }
+  // A listing is made whole at its first call; its handle numbers it, from 1.
+  bool list_next(const char* pattern, ListHandle& list, ListItem& item) override {
+    if (list == 0) {
+      std::string dir = pattern;
+      dir = upper(resolve(dir.substr(0, dir.size() - 1) + "."));
+      if (!std::strchr("dr", kind(dir.c_str()))) return false;
+      listings.push_back({{".", true, false}, {"..", true, false}});
+      if (dir.back() != '\\') dir += '\\';
+      for (const auto& [key, k] : nodes) {
+        std::string name = names[key].substr(std::min(dir.size(), names[key].size()));
+        if (key.compare(0, dir.size(), dir) == 0 && name.find('\\') == std::string::npos &&
+            name.size() < sizeof item.name) {
+          listings.back().push_back({{}, k == 'd' || k == 'D' || k == 'r', k == 'r'});
+          std::memcpy(listings.back().back().name, name.c_str(), name.size() + 1);
+        }
+      }
+      list = listings.size(), ++open_files;
+    }
+    std::vector<ListItem>& items = listings[list - 1];
+    if (items.empty()) return false;
+    item = items.front();
+    return items.erase(items.begin()), true;
+  }
+  void list_close(ListHandle list) override { open_files -= list != 0; }
+  unsigned long path_full(const char* path, char* buf, unsigned long size) override {
+    std::string full = resolve(path);
+    if (full.size() >= size) return static_cast<unsigned long>(full.size() + 1);
+    std::memcpy(buf, full.c_str(), full.size() + 1);
+    return static_cast<unsigned long>(full.size());
+  }
   bool dir_set(const char* path) override {
-    if (kind(path) != 'd') return false;
+    if (!std::strchr("dr", kind(path))) return false;
     cwd = resolve(path);
     return true;
   }

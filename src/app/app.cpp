@@ -1,5 +1,7 @@
 #include "app/app.h"
 
+#include "classes/classes.h"
+#include "lists/class_path.h"
 #include "lists/current_dir.h"
 #include "lists/lists.h"
 #include "platform/output.h"
@@ -16,6 +18,7 @@ void scan_one_argument(const char* arg, RunOptions& options) {
     if (marker == '-' && (letter == 'l' || letter == 'L')) options.walk_lib = 1;
     if ((marker == '-' || marker == '/') && letter == '?') options.show_help = 1;
     if (marker == '-' && (letter == 'j' || letter == 'J')) options.check_required = 1;
+    if (marker == '-' && (letter == 'c' || letter == 'C')) options.check_classes = 1;
     // Chained options: "-p-l" goes on at the second '-'.
     if (marker != '\0' && letter != '\0' && p[2] == '-') {
       p += 2;
@@ -39,12 +42,13 @@ void print_usage(const char* program_name) {
   out_print("  -j check CLASSPATH for JMS and KORVO files\n");
   out_print("  -p validate PATH\n");
   out_print("  -l validate LIB\n");
+  out_print("  -c check CLASSPATH for classes found more than once\n");
 }
 
 int run_cpvalid(int argc, const char* const* argv) {
   out_reset();
   required_files_clear();
-  RunOptions options = {0, 0, 0, 0};
+  RunOptions options = {0, 0, 0, 0, 0};
 
   out_print("\nClasspath validation tool V1.05 (ZP17)\n");
   out_print("Copyright (c) 2026 The cpvalid authors\n");
@@ -57,6 +61,7 @@ int run_cpvalid(int argc, const char* const* argv) {
   }
 
   save_start_directory();
+  class_path_begin(options.check_classes == 1);
   out_print("Validating CLASSPATH\n");
   validate_list("CLASSPATH", LK_CLASSPATH);
   if (options.walk_path == 1) {
@@ -68,6 +73,7 @@ int run_cpvalid(int argc, const char* const* argv) {
     validate_list("LIB", LK_LIB);
   }
   if (options.check_required == 1) report_required_files(options.walk_path);
+  if (options.check_classes == 1) report_duplicate_classes();
   return_to_start_directory();
   out_flush();
   return 0;

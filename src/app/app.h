@@ -6,6 +6,7 @@ struct RunOptions {
   int walk_lib;        // -l: walk LIB after PATH
   int check_required;  // -j: report the JMS and KORVO files
   int show_help;       // -? or /?: usage text only
+  int check_classes;   // -c: report classes found more than once in CLASSPATH
 };
 
 // Sets the flags the arguments ask for; unrecognised text is ignored.

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "lists/class_path.h"
 #include "lists/current_dir.h"
 #include "lists/lists.h"
 #include "lists/registry.h"
@@ -11,6 +12,8 @@ namespace {
 
 const char STATUS_LABELS[3][STATUS_LABEL_BYTES] = {"*Not found*", "Found File ", "Found Dir  "};
 
+}  // namespace
+
 // Whatever the system opens for reading counts as a file; a directory never
 // opens this way, which is what sends it on to the directory probe.
 bool opens_for_reading(const char* entry) {
@@ -21,8 +24,6 @@ bool opens_for_reading(const char* entry) {
   os->file_close(handle);
   return known;
 }
-
-}  // namespace
 
 EntryStatus probe_entry(const char* entry, char label[STATUS_LABEL_BYTES]) {
   EntryStatus status;
@@ -44,10 +45,21 @@ int check_entry(const char* entry, ListKind kind, int& duplicates) {
   duplicates += duplicate;
 
   char label[STATUS_LABEL_BYTES];
-  EntryStatus status = probe_entry(entry, label);
+  EntryStatus status;
+  bool wildcard = kind == LK_CLASSPATH && is_class_path_wildcard(entry);
+  if (wildcard) {
+    status = expand_wildcard(entry, duplicate == 0);
+    std::memcpy(label, STATUS_LABELS[status], STATUS_LABEL_BYTES);
+  } else {
+    status = probe_entry(entry, label);
+  }
 
   if (status == ENTRY_FILE && kind == LK_CLASSPATH) note_class_path_file(entry);
   if (status == ENTRY_DIR && kind == LK_PATH) note_path_directory(entry);
+  // What Java opens: each path once, a wildcard's jars noted as it expands.
+  if (kind == LK_CLASSPATH && duplicate == 0 && !wildcard && status != ENTRY_NOT_FOUND) {
+    note_class_path_element(entry, status == ENTRY_FILE ? ELEMENT_ARCHIVE : ELEMENT_DIRECTORY);
+  }
 
   // The entry is always an argument, never part of a format, so a '%' in it
   // prints as it is.

@@ -19,5 +19,8 @@ void validate_list(const char* name, ListKind kind);
 // `duplicates` for a repeated entry; returns 1 when the entry was not found.
 int check_entry(const char* entry, ListKind kind, int& duplicates);
 
+// Whether `path` opens for reading as a file of a known type.
+bool opens_for_reading(const char* path);
+
 // Classifies `entry` and copies the status label into `label`.
 EntryStatus probe_entry(const char* entry, char label[STATUS_LABEL_BYTES]);

@@ -1,16 +1,13 @@
 #include "lists/registry.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "base/allocator.h"
 #include "base/ascii.h"
 
 namespace {
 
 DuplicateRegistry registry = {};
-
-const RegistryAllocator heap_allocator = {std::malloc, std::free};
-const RegistryAllocator* allocator = &heap_allocator;
 
 // Whether `stored` (already upper-cased) equals `entry` upper-cased, byte for
 // byte up to and including the terminator.
@@ -50,11 +47,11 @@ int registry_add(const char* entry) {
     if (node->hash == hash && equals_upper(node->text, entry)) return 1;
   }
   std::size_t len = std::strlen(entry);
-  char* copy = static_cast<char*>(allocator->take(len + 1));
-  RegistryNode* node = static_cast<RegistryNode*>(allocator->take(sizeof(RegistryNode)));
+  char* copy = static_cast<char*>(mem_take(len + 1));
+  RegistryNode* node = static_cast<RegistryNode*>(mem_take(sizeof(RegistryNode)));
   if (copy == nullptr || node == nullptr) {
-    if (copy != nullptr) allocator->give(copy);
-    if (node != nullptr) allocator->give(node);
+    mem_give(copy);
+    mem_give(node);
     return 0;
   }
   for (std::size_t i = 0; i <= len; ++i) copy[i] = ascii_upper(entry[i]);
@@ -76,15 +73,11 @@ void registry_release() {
   while (registry.head != nullptr) {
     RegistryNode* next = registry.head->next;
     registry.buckets[registry.head->hash % REGISTRY_BUCKETS] = nullptr;
-    allocator->give(registry.head->text);
-    allocator->give(registry.head);
+    mem_give(registry.head->text);
+    mem_give(registry.head);
     registry.head = next;
   }
   registry.tail = nullptr;
 }
 
 const RegistryNode* registry_first() { return registry.head; }
-
-void registry_set_allocator(const RegistryAllocator* a) {
-  allocator = a != nullptr ? a : &heap_allocator;
-}

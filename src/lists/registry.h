@@ -1,9 +1,8 @@
 // The entries seen so far in the list being walked, upper-cased, in order of
 // first occurrence. Lives for one walk: reset at its start, released at its
-// end, so a list never sees another list's entries.
+// end, so a list never sees another list's entries. Between walks it may
+// serve as a set of other texts compared the same way.
 #pragma once
-
-#include <cstddef>
 
 struct RegistryNode {
   RegistryNode* next;
@@ -34,11 +33,3 @@ void registry_release();
 
 // First node, for tests and invariant checks.
 const RegistryNode* registry_first();
-
-// Where the registry takes its memory; tests swap in a failing one.
-struct RegistryAllocator {
-  void* (*take)(std::size_t bytes);
-  void (*give)(void* block);
-};
-// nullptr puts back the standard heap.
-void registry_set_allocator(const RegistryAllocator* allocator);

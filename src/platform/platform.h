@@ -7,6 +7,15 @@
 #include <cstdint>
 
 using FileHandle = std::uintptr_t;  // 0 means "no handle"
+using ListHandle = std::uintptr_t;  // 0 means "no listing"
+
+constexpr unsigned long FILE_TYPE_ON_DISK = 1;  // the only kind whose contents are read
+
+struct ListItem {
+  char name[260];
+  bool directory;
+  bool reparse_point;  // a junction or a link, which may lead anywhere
+};
 
 struct Platform {
   // Value of the environment variable `name`, matched without regard to case,
@@ -24,6 +33,20 @@ struct Platform {
   // The handle's type; 0 when the system does not recognise it.
   virtual unsigned long file_type(FileHandle handle) = 0;
   virtual void file_close(FileHandle handle) = 0;
+  // The size of an open file, or -1.
+  virtual long long file_size(FileHandle handle) = 0;
+  // Reads up to `len` bytes at `offset`: the count read, or -1 on failure.
+  virtual long file_read_at(FileHandle handle, unsigned long long offset, void* buf,
+                            unsigned long len) = 0;
+
+  // The next name that `pattern` ("dir\*") matches, "." and ".." included, in
+  // the system's order; `list` starts at 0. False at the end of the listing.
+  virtual bool list_next(const char* pattern, ListHandle& list, ListItem& item) = 0;
+  virtual void list_close(ListHandle list) = 0;  // takes 0 too
+
+  // As GetFullPathNameA: `path` made absolute, "." and ".." resolved; its
+  // length, the size needed when `size` is too small, 0 on failure.
+  virtual unsigned long path_full(const char* path, char* buf, unsigned long size) = 0;
 
   virtual bool dir_set(const char* path) = 0;
   // As GetCurrentDirectoryA: the length on success, the size needed

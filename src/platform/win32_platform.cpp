@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "base/ascii.h"
 
 namespace {
@@ -55,6 +57,46 @@ class Win32Platform : public Platform {
   }
 
   void file_close(FileHandle handle) override { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
+
+  long long file_size(FileHandle handle) override {
+    LARGE_INTEGER size;
+    return GetFileSizeEx(reinterpret_cast<HANDLE>(handle), &size) ? size.QuadPart : -1;
+  }
+
+  // A handle opened for synchronous reading honours the offset of an
+  // OVERLAPPED record: one call, no file pointer to keep.
+  long file_read_at(FileHandle handle, unsigned long long offset, void* buf,
+                    unsigned long len) override {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    return ReadFile(reinterpret_cast<HANDLE>(handle), buf, len, &got, &at) ? got : -1;
+  }
+
+  bool list_next(const char* pattern, ListHandle& list, ListItem& item) override {
+    WIN32_FIND_DATAA found;
+    if (list == 0) {
+      HANDLE first = FindFirstFileA(pattern, &found);
+      if (first == INVALID_HANDLE_VALUE) return false;
+      list = reinterpret_cast<ListHandle>(first);
+    } else if (!FindNextFileA(reinterpret_cast<HANDLE>(list), &found)) {
+      return false;
+    }
+    static_assert(sizeof item.name == sizeof found.cFileName, "a listed name fits, terminated");
+    std::memcpy(item.name, found.cFileName, sizeof item.name);
+    item.directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    item.reparse_point = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return true;
+  }
+
+  void list_close(ListHandle list) override {
+    if (list != 0) FindClose(reinterpret_cast<HANDLE>(list));
+  }
+
+  unsigned long path_full(const char* path, char* buf, unsigned long size) override {
+    return GetFullPathNameA(path, size, buf, nullptr);
+  }
 
   bool dir_set(const char* path) override { return SetCurrentDirectoryA(path) != 0; }
 

@@ -6,6 +6,7 @@
 
 #include "../fake_platform.h"
 #include "app/app.h"
+#include "base/allocator.h"
 #include "lists/registry.h"
 
 namespace {
@@ -55,14 +56,14 @@ TEST(Start, FailedReturnIsSilentAndTheRunGoesOnFromWhereItIs) {
 int granted = 0, outstanding = 0;
 
 TEST(Registry, OutOfMemoryAnswersNewAndStillKnowsWhatItKept) {
-  const RegistryAllocator three_blocks = {
+  const Allocator three_blocks = {
       // one entry, then a text without its node
       [](std::size_t n) { return granted++ < 3 ? (++outstanding, std::malloc(n)) : nullptr; },
       [](void* block) { --outstanding, std::free(block); }};
-  registry_set_allocator(&three_blocks);
+  mem_set_allocator(&three_blocks);
   FakePlatform fake;
   std::string out = run(fake, "a;A;b;B;a");
-  registry_set_allocator(nullptr);
+  mem_set_allocator(nullptr);
   EXPECT_EQ(out, HEAD +
                      "*Not found*       a\r\n*Not found* *DUP* A\r\n*Not found*       b\r\n"
                      "*Not found*       B\r\n*Not found* *DUP* a\r\n"

@@ -1,0 +1,196 @@
+#include <algorithm>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/allocator.h"
+#include "classes/classes.h"
+
+namespace {
+
+// A name is a record in a chunk: its head, its bytes and a zero. A NameRef is
+// the chunk's number from 1 and the offset in it, so a bucket costs 4 bytes
+// whatever the pointer size, and a later record has a larger ref: the element
+// that first held a name follows from its ref, and need not be stored.
+struct Head {
+  NameRef next;        // in its bucket
+  std::uint32_t last;  // the last element that held it
+  std::uint16_t len;
+};
+constexpr std::size_t HEAD_BYTES = 10;  // packed: records lie at any byte
+static_assert(offsetof(Head, len) + sizeof(Head::len) == HEAD_BYTES, "the head is packed");
+constexpr int OFFSET_BITS = 22;
+constexpr std::size_t CHUNK_LIMIT = std::size_t{1} << OFFSET_BITS;
+constexpr int MAX_CHUNKS = (1 << (32 - OFFSET_BITS)) - 2;  // a ref past the last still fits
+
+struct ElementMark {
+  NameRef start;   // where the element's new names begin
+  int pair_later;  // the later element that `pair` belongs to, or -1
+  int pair;
+};
+
+struct NameStore {
+  char* chunks[MAX_CHUNKS];
+  int chunk_count;
+  std::size_t chunk_used, chunk_bytes, stored_bytes;
+  NameRef* buckets;
+  std::uint32_t bucket_count;
+  int distinct, repeated, current;
+  ElementMark* marks;
+  HiddenCopies* pairs;
+  int mark_room, pair_count, pair_room;
+} store;
+
+char* record(NameRef ref) {
+  return store.chunks[(ref >> OFFSET_BITS) - 1] + (ref & (CHUNK_LIMIT - 1));
+}
+
+Head head(NameRef ref) {
+  Head h;
+  std::memcpy(&h, record(ref), HEAD_BYTES);
+  return h;
+}
+
+void put_head(NameRef ref, const Head& h) { std::memcpy(record(ref), &h, HEAD_BYTES); }
+
+std::uint32_t hash_of(const char* name, std::size_t len) {
+  std::uint32_t h = 2166136261u;
+  for (std::size_t i = 0; i < len; ++i) h = (h ^ static_cast<unsigned char>(name[i])) * 16777619u;
+  return h;
+}
+
+NameRef next_ref() {
+  return (static_cast<NameRef>(store.chunk_count) << OFFSET_BITS) + store.chunk_used;
+}
+
+// Twice as many buckets; without them the chains just grow longer.
+bool grow_buckets() {
+  std::uint32_t count = store.bucket_count == 0 ? 256 : store.bucket_count * 2;
+  auto* grown = static_cast<NameRef*>(mem_take(count * sizeof(NameRef)));
+  if (grown == nullptr) return store.bucket_count != 0;
+  std::memset(grown, 0, count * sizeof(NameRef));
+  for (std::uint32_t b = 0; b < store.bucket_count; ++b) {
+    for (NameRef ref = store.buckets[b], next; ref != 0; ref = next) {
+      Head h = head(ref);
+      next = h.next;
+      NameRef& slot = grown[hash_of(names_text(ref), h.len) & (count - 1)];
+      h.next = slot;
+      put_head(ref, h);
+      slot = ref;
+    }
+  }
+  mem_give(store.buckets);
+  store.buckets = grown;
+  store.bucket_count = count;
+  return true;
+}
+
+// Room for a record. Chunks grow by a thirty-second of what is stored, so
+// the unused end of the last one stays small beside the names.
+NameRef new_record(std::size_t bytes) {
+  if (store.chunk_count == 0 || store.chunk_bytes - store.chunk_used < bytes) {
+    std::size_t size = std::min(std::max(store.stored_bytes / 32, std::size_t{4096}), CHUNK_LIMIT);
+    size = std::max(size, bytes);
+    char* chunk = store.chunk_count < MAX_CHUNKS ? static_cast<char*>(mem_take(size)) : nullptr;
+    if (chunk == nullptr) return 0;
+    store.chunks[store.chunk_count++] = chunk;
+    store.chunk_bytes = size;
+    store.chunk_used = 0;
+  }
+  NameRef ref = next_ref();
+  store.chunk_used += bytes;
+  store.stored_bytes += bytes;
+  return ref;
+}
+
+// The current element holds `ref` again: its copy is hidden by the first holder's.
+bool note_hidden(NameRef ref) {
+  // The first holder is the last element that began at or before the ref.
+  auto begins_after = [](NameRef r, const ElementMark& m) { return r < m.start; };
+  ElementMark* next =
+      std::upper_bound(store.marks, store.marks + store.current + 1, ref, begins_after);
+  int first = static_cast<int>(next - store.marks) - 1;
+  ElementMark& mark = store.marks[first];
+  if (head(ref).last == static_cast<std::uint32_t>(first)) ++store.repeated;
+  if (mark.pair_later != store.current) {
+    if (!mem_grow(store.pairs, store.pair_room, store.pair_count)) return false;
+    store.pairs[store.pair_count] = {first, store.current, 0, ref};
+    mark = {mark.start, store.current, store.pair_count++};
+  }
+  HiddenCopies& pair = store.pairs[mark.pair];
+  ++pair.count;
+  std::size_t len = head(ref).len, least = head(pair.smallest).len;
+  int order = std::memcmp(names_text(ref), names_text(pair.smallest), std::min(len, least));
+  if (order < 0 || (order == 0 && len < least)) pair.smallest = ref;
+  return true;
+}
+
+int by_elements(const void* a, const void* b) {
+  const HiddenCopies& x = *static_cast<const HiddenCopies*>(a);
+  const HiddenCopies& y = *static_cast<const HiddenCopies*>(b);
+  return x.first != y.first ? x.first - y.first : x.later - y.later;
+}
+
+}  // namespace
+
+bool counts_as_class(const char* name, std::size_t len) {
+  return len >= 6 && std::memcmp(name + len - 6, ".class", 6) == 0 &&
+         !(len >= 9 && std::memcmp(name, "META-INF/", 9) == 0) &&
+         !(len == 17 && std::memcmp(name, "module-info.class", 17) == 0);
+}
+
+bool names_begin_element(int element) {
+  if (!mem_grow(store.marks, store.mark_room, element)) return false;
+  store.marks[element] = {next_ref(), -1, 0};
+  store.current = element;
+  return true;
+}
+
+bool names_add(const char* name, std::size_t len) {
+  if (len > 0xFFFF) return true;  // no archive or directory gives one
+  if (static_cast<std::uint32_t>(store.distinct) >= 2 * store.bucket_count && !grow_buckets()) {
+    return false;
+  }
+  NameRef& slot = store.buckets[hash_of(name, len) & (store.bucket_count - 1)];
+  NameRef ref = slot;
+  Head h;
+  while (ref != 0 && ((h = head(ref)).len != len || std::memcmp(names_text(ref), name, len) != 0)) {
+    ref = h.next;
+  }
+  if (ref != 0) {
+    if (h.last == static_cast<std::uint32_t>(store.current)) return true;  // once per element
+    bool noted = note_hidden(ref);
+    h.last = store.current;
+    put_head(ref, h);
+    return noted;
+  }
+  ref = new_record(HEAD_BYTES + len + 1);
+  if (ref == 0) return false;
+  put_head(ref, {slot, static_cast<std::uint32_t>(store.current), static_cast<std::uint16_t>(len)});
+  std::memcpy(record(ref) + HEAD_BYTES, name, len);
+  record(ref)[HEAD_BYTES + len] = '\0';
+  slot = ref;
+  ++store.distinct;
+  return true;
+}
+
+int names_distinct() { return store.distinct; }
+
+int names_repeated() { return store.repeated; }
+
+const HiddenCopies* names_hidden(int& count) {
+  if (store.pair_count > 1)
+    std::qsort(store.pairs, store.pair_count, sizeof(HiddenCopies), by_elements);
+  count = store.pair_count;
+  return store.pairs;
+}
+
+const char* names_text(NameRef name) { return record(name) + HEAD_BYTES; }
+
+void names_release() {
+  for (int i = 0; i < store.chunk_count; ++i) mem_give(store.chunks[i]);
+  mem_give(store.buckets);
+  mem_give(store.marks);
+  mem_give(store.pairs);
+  store = {};
+}

@@ -1,0 +1,44 @@
+#include "classes/classes.h"
+#include "lists/class_path.h"
+#include "platform/output.h"
+
+void report_duplicate_classes() {
+  out_print("\nClasses found more than once in CLASSPATH\n");
+  class_path_drop_repeats();
+  int archives = 0, directories = 0;
+  const char* stopped_at = nullptr;
+  for (int e = 0; e < class_path.count && stopped_at == nullptr; ++e) {
+    const ClassPathElement& element = class_path.elements[e];
+    bool archive = element.kind == ELEMENT_ARCHIVE;
+    ReadResult result = !names_begin_element(e) ? READ_OUT_OF_MEMORY
+                        : archive               ? read_archive(element.text)
+                                                : search_directory(element.text);
+    if (result == READ_REFUSED) {
+      out_print("*****%s is not a jar or zip archive\n", element.text);
+      continue;
+    }
+    ++(archive ? archives : directories);
+    if (result == READ_STOPPED)
+      out_print("*****%s: search stopped after 100000 files\n", element.text);
+    if (result == READ_OUT_OF_MEMORY) stopped_at = element.text;
+  }
+  if (stopped_at == nullptr) stopped_at = class_path.unkept;
+  if (stopped_at != nullptr)
+    out_print("*****Out of memory: the search stopped at %s\n", stopped_at);
+
+  int count = 0;
+  const HiddenCopies* hidden = names_hidden(count);
+  for (int i = 0; i < count; ++i) {
+    const HiddenCopies& pair = hidden[i];
+    if (i == 0 || pair.first != hidden[i - 1].first) {
+      out_print("%s hides\n", class_path.elements[pair.first].text);
+    }
+    out_print(
+        pair.count == 1 ? "    %d class of %s, first %s\n" : "    %d classes of %s, first %s\n",
+        pair.count, class_path.elements[pair.later].text, names_text(pair.smallest));
+  }
+  out_print("Total classes = %d in %d archives and %d directories, %d found more than once\n",
+            names_distinct(), archives, directories, names_repeated());
+  names_release();
+  class_path_release();
+}

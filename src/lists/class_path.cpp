@@ -1,0 +1,119 @@
+#include "lists/class_path.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "base/allocator.h"
+#include "base/ascii.h"
+#include "lists/registry.h"
+#include "platform/platform.h"
+#include "required/required.h"
+
+ClassPath class_path = {};
+
+namespace {
+
+// An entry and a listed name, or a full path made of them.
+constexpr std::size_t ELEMENT_BYTES = MAX_ENTRY_CHARS + 2 * sizeof(ListItem::name);
+char unkept[ELEMENT_BYTES];
+
+// Java's rule: exactly these two spellings, and no name that holds the list's
+// separator.
+bool names_jar(const char* name) {
+  std::size_t len = std::strlen(name);
+  return len >= 4 &&
+         (std::strcmp(name + len - 4, ".jar") == 0 || std::strcmp(name + len - 4, ".JAR") == 0) &&
+         std::strchr(name, ';') == nullptr;
+}
+
+// Upper-cased bytes first, then the bytes as they are.
+int compare_listed(const void* a, const void* b) {
+  const char* x = static_cast<const ClassPathElement*>(a)->text;
+  const char* y = static_cast<const ClassPathElement*>(b)->text;
+  int raw = 0;
+  for (;; ++x, ++y) {
+    auto ux = static_cast<unsigned char>(ascii_upper(*x)),
+         uy = static_cast<unsigned char>(ascii_upper(*y));
+    if (ux != uy) return ux < uy ? -1 : 1;
+    if (raw == 0 && *x != *y)
+      raw = static_cast<unsigned char>(*x) < static_cast<unsigned char>(*y) ? -1 : 1;
+    if (*x == '\0') return raw;
+  }
+}
+
+}  // namespace
+
+bool is_class_path_wildcard(const char* entry) {
+  std::size_t len = std::strlen(entry);
+  return len > 0 && entry[len - 1] == '*' &&
+         (len == 1 || entry[len - 2] == '\\' || entry[len - 2] == '/');
+}
+
+EntryStatus expand_wildcard(const char* entry, bool keep) {
+  std::size_t dir_len = std::strlen(entry) - 1;
+  char element[ELEMENT_BYTES];
+  std::memcpy(element, entry, dir_len);
+  int first = class_path.count, jars = 0;
+  ListItem item;
+  ListHandle list = 0;
+  while (platform()->list_next(entry, list, item)) {  // the entry lists its own directory
+    if (!names_jar(item.name)) continue;
+    ++jars;
+    std::memcpy(element + dir_len, item.name, std::strlen(item.name) + 1);
+    if (!item.directory && opens_for_reading(element)) note_class_path_file(item.name);
+    if (keep)
+      note_class_path_element(element, item.directory ? ELEMENT_DIRECTORY : ELEMENT_ARCHIVE);
+  }
+  platform()->list_close(list);
+  // They share the directory, so their names decide the order.
+  if (class_path.count - first > 1) {
+    std::qsort(class_path.elements + first, class_path.count - first, sizeof(ClassPathElement),
+               compare_listed);
+  }
+  return jars > 0 ? ENTRY_DIR : ENTRY_NOT_FOUND;
+}
+
+void class_path_begin(bool keep) {
+  class_path_release();
+  class_path.keep = keep;
+}
+
+void note_class_path_element(const char* text, ElementKind kind) {
+  if (!class_path.keep || class_path.unkept != nullptr) return;
+  std::size_t len = std::strlen(text);
+  char* copy = nullptr;
+  if (mem_grow(class_path.elements, class_path.room, class_path.count)) {
+    copy = static_cast<char*>(mem_take(len + 1));
+  }
+  if (copy == nullptr) {  // reported where the search of the elements stops
+    std::memcpy(unkept, text, len + 1 < ELEMENT_BYTES ? len + 1 : ELEMENT_BYTES);
+    unkept[ELEMENT_BYTES - 1] = '\0';
+    class_path.unkept = unkept;
+    return;
+  }
+  std::memcpy(copy, text, len + 1);
+  class_path.elements[class_path.count++] = {copy, kind};
+}
+
+void class_path_drop_repeats() {
+  registry_reset();  // the walks are over: the registry is free for the full paths
+  int kept = 0;
+  for (int i = 0; i < class_path.count; ++i) {
+    ClassPathElement& element = class_path.elements[i];
+    char full[ELEMENT_BYTES];
+    unsigned long len = platform()->path_full(element.text, full, sizeof full);
+    if (registry_add(len > 0 && len < sizeof full ? full : element.text) != 0) {
+      mem_give(element.text);
+    } else {
+      class_path.elements[kept++] = element;
+    }
+  }
+  class_path.count = kept;
+  registry_release();
+}
+
+void class_path_release() {
+  for (int i = 0; i < class_path.count; ++i) mem_give(class_path.elements[i].text);
+  mem_give(class_path.elements);
+  class_path = {};
+}

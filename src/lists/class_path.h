@@ -1,0 +1,34 @@
+// The class path as Java reads it: the elements it opens, in order, with
+// wildcard entries ("lib\*") expanded into the jars they stand for.
+#pragma once
+
+#include "lists/lists.h"
+
+enum ElementKind { ELEMENT_ARCHIVE, ELEMENT_DIRECTORY };
+
+struct ClassPathElement {
+  char* text;  // as the walk prints its entry; a wildcard's jar with the '*' replaced
+  ElementKind kind;
+};
+
+struct ClassPath {
+  ClassPathElement* elements;
+  int count, room;
+  bool keep;           // only a run that reports classes keeps its elements
+  const char* unkept;  // the element memory ran out at: later ones are lost
+};
+extern ClassPath class_path;
+
+// The entry's last character is '*', alone or after '\' or '/'.
+bool is_class_path_wildcard(const char* entry);
+// ENTRY_DIR when the wildcard's directory holds a name ending in ".jar" or
+// ".JAR". Notes those that open as files for the required-file check, and
+// keeps them all as elements when `keep` is set, in the order NTFS lists them.
+EntryStatus expand_wildcard(const char* entry, bool keep);
+
+void class_path_begin(bool keep);
+void note_class_path_element(const char* text, ElementKind kind);
+// After the walks: drops each element whose full path, folded like the
+// registry's entries, came earlier, as Java opens each path once.
+void class_path_drop_repeats();
+void class_path_release();
