@@ -1,27 +1,30 @@
 #!/usr/bin/env bash
-# The long fuzz run of the whole-run target (10 minutes by default), on its own
-# growing corpus in the build tree, seeded from tests/fuzz/seeds (only read).
+# The long fuzz run of one target (10 minutes by default): "run", whole runs, or
+# "archive", the archive reader. It works on its own growing corpus in the build
+# tree, seeded from tests/fuzz/seeds_TARGET (only read).
 #
-#   scripts/fuzz-long.sh [seconds]
+#   scripts/fuzz-long.sh [seconds] [run|archive]
 #
 # Builds build/fuzz with clang first if needed. FUZZ_JOBS=N runs N workers
 # (libFuzzer -fork). Crash inputs go to build/fuzz/long/artifacts/; minimise one with
-#   build/fuzz/tests/fuzz_run -minimize_crash=1 -runs=100000 <crash-file>
+#   build/fuzz/tests/fuzz_TARGET -minimize_crash=1 -runs=100000 <crash-file>
 # Exits non-zero when the fuzzer found something.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/fuzz
-work=$build/long
+target=${2:-run}
+work=$build/long-$target
 jobs=${FUZZ_JOBS:-1}
 if [ ! -f "$build/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCPVALID_FUZZ=ON || exit 2
 fi
-cmake --build "$build" --target fuzz_run || exit 2
+cmake --build "$build" --target "fuzz_$target" || exit 2
 mkdir -p "$work/corpus" "$work/artifacts"
 fork=()
 [ "$jobs" -gt 1 ] && fork=(-fork="$jobs" -ignore_crashes=1)
-echo "fuzz_run: ${1:-600} s, log in $work/log"
-(cd "$work" && "$build/tests/fuzz_run" corpus "$root/tests/fuzz/seeds" -max_total_time="${1:-600}" \
+echo "fuzz_$target: ${1:-600} s, log in $work/log"
+(cd "$work" && "$build/tests/fuzz_$target" corpus "$root/tests/fuzz/seeds_$target" \
+  -dict="$root/tests/fuzz/$target.dict" -max_total_time="${1:-600}" \
   -rss_limit_mb=2048 -timeout=30 -max_len=8192 -artifact_prefix="$work/artifacts/" \
   -print_final_stats=1 "${fork[@]}" >log 2>&1)
 status=$?

@@ -10,6 +10,22 @@
 
 #include "platform/platform.h"
 
+// A stored archive whose directory names `names`, after one local header; no entry data, as
+// the tool never reads it.
+inline std::string zip_of(const std::vector<std::string>& names) {
+  auto le = [](std::size_t value, int bytes) {
+    std::string s;
+    for (int i = 0; i < bytes; ++i) s += static_cast<char>(value >> (8 * i));
+    return s;
+  };
+  std::string local = "PK\3\4" + std::string(26, '\0'), dir;
+  for (const std::string& name : names) {
+    dir += "PK\1\2" + std::string(24, '\0') + le(name.size(), 2) + std::string(16, '\0') + name;
+  }
+  return local + dir + "PK\5\6" + std::string(8, '\0') + le(dir.size(), 4) + le(local.size(), 4) +
+         le(0, 2);
+}
+
 struct FakePlatform : Platform {
   // By upper-cased full path: 'd' a directory, 'f' a file, 'D' and 'F' ones that cannot be
   // entered or opened, '?' a file whose handle has no known type, 'r' a directory that is a
@@ -45,8 +61,10 @@ struct FakePlatform : Platform {
     if (path.size() < 2 || (path[1] != ':' && path.compare(0, 2, "\\\\") != 0)) {
       full = cwd + "\\" + path;
     } else if (path[1] == ':' && (path.size() == 2 || path[2] != '\\')) {
-      full = (upper(cwd.substr(0, 2)) == drive ? cwd : record ? *record : drive) + "\\" +
-             path.substr(2);
+      full = (upper(cwd.substr(0, 2)) == drive ? cwd
+              : record                         ? *record
+                                               : drive) +
+             "\\" + path.substr(2);
     }
     std::vector<std::string> parts;
     std::string head = full.substr(0, full[1] == ':' ? 3 : 2);
@@ -87,8 +105,7 @@ struct FakePlatform : Platform {
   unsigned long file_type(FileHandle file) override { return nodes[opened[file - 1]] != '?'; }
   void file_close(FileHandle) override { --open_files; }
   long long file_size(FileHandle file) override { return data[opened[file - 1]].size(); }
-  long file_read_at(FileHandle file, unsigned long long at, void* buf,
-                    unsigned long len) override {
+  long file_read_at(FileHandle file, unsigned long long at, void* buf, unsigned long len) override {
     const std::string& bytes = data[opened[file - 1]];
     if (nodes[opened[file - 1]] == 'E') return -1;
     if (at >= bytes.size()) return 0;
@@ -111,12 +128,13 @@ struct FakePlatform : Platform {
           std::memcpy(listings.back().back().name, name.c_str(), name.size() + 1);
         }
       }
+      std::reverse(listings.back().begin(), listings.back().end());  // handed out from the back
       list = listings.size(), ++open_files;
     }
     std::vector<ListItem>& items = listings[list - 1];
     if (items.empty()) return false;
-    item = items.front();
-    return items.erase(items.begin()), true;
+    item = items.back();
+    return items.pop_back(), true;
   }
   void list_close(ListHandle list) override { open_files -= list != 0; }
   unsigned long path_full(const char* path, char* buf, unsigned long size) override {

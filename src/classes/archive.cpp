@@ -18,7 +18,7 @@ constexpr std::uint32_t END64_SIGNATURE = 0x06064b50;    // PK\6\6
 constexpr std::size_t END_BYTES = 22, LOCATOR_BYTES = 20, END64_BYTES = 56, RECORD_BYTES = 46;
 
 // The end record and its comment of at most 65,535 bytes end the file.
-unsigned char tail[END_BYTES + 0xFFFF];
+constexpr std::size_t TAIL_BYTES = END_BYTES + 0xFFFF;
 
 unsigned get16(const unsigned char* p) { return p[0] | p[1] << 8; }
 
@@ -70,11 +70,11 @@ void take_zip64(FileHandle file, const unsigned char* end, Directory& dir) {
 }
 
 // The last end record whose comment ends the file or, when bytes follow it,
-// whose directory and first entry begin as they should.
-bool find_directory(FileHandle file, Offset file_len, Directory& dir) {
-  std::size_t tail_len = file_len < sizeof tail ? static_cast<std::size_t>(file_len) : sizeof tail;
+// whose directory and first entry begin as they should. `tail` holds the
+// file's last `tail_len` bytes.
+bool find_directory(FileHandle file, Offset file_len, const unsigned char* tail,
+                    std::size_t tail_len, Directory& dir) {
   Offset tail_at = file_len - tail_len;
-  if (tail_len < END_BYTES || !read_exact(file, tail_at, tail, tail_len)) return false;
   for (std::size_t i = tail_len - END_BYTES + 1; i-- > 0;) {
     const unsigned char* end = tail + i;
     if (get32(end) != END_SIGNATURE) continue;
@@ -114,34 +114,45 @@ bool records_fit(const unsigned char* records, std::size_t size) {
   return at == size;
 }
 
+// The archive's directory, in a block of its own; READ_DONE when it was found
+// and read. Both blocks are exactly as long as their bytes.
+ReadResult read_directory(FileHandle file, Offset file_len, unsigned char*& records,
+                          Directory& dir) {
+  std::size_t tail_len = file_len < TAIL_BYTES ? static_cast<std::size_t>(file_len) : TAIL_BYTES;
+  auto* tail = tail_len >= END_BYTES ? static_cast<unsigned char*>(mem_take(tail_len)) : nullptr;
+  if (tail_len >= END_BYTES && tail == nullptr) return READ_OUT_OF_MEMORY;
+  bool found = tail != nullptr && read_exact(file, file_len - tail_len, tail, tail_len) &&
+               find_directory(file, file_len, tail, tail_len, dir);
+  mem_give(tail);
+  if (!found) return READ_REFUSED;
+  if (dir.size >= SIZE_MAX ||
+      (records = static_cast<unsigned char*>(mem_take(dir.size > 0 ? dir.size : 1))) == nullptr) {
+    return READ_OUT_OF_MEMORY;
+  }
+  bool read =
+      read_exact(file, dir.end - dir.size, records, dir.size) && records_fit(records, dir.size);
+  return read ? READ_DONE : READ_REFUSED;
+}
+
 }  // namespace
 
 ReadResult read_archive(const char* path) {
   Platform* os = platform();
   FileHandle file = os->file_open_read(path);
   if (file == 0) return READ_REFUSED;
-  ReadResult result = READ_REFUSED;
   // Only a file on a disk is read: a device could keep the run waiting.
   long long file_len = os->file_type(file) == FILE_TYPE_ON_DISK ? os->file_size(file) : -1;
+  unsigned char* records = nullptr;
   Directory dir;
-  if (file_len > 0 && find_directory(file, static_cast<Offset>(file_len), dir)) {
-    auto* records =
-        dir.size < SIZE_MAX ? static_cast<unsigned char*>(mem_take(dir.size + 1)) : nullptr;
-    if (records == nullptr) {
-      result = READ_OUT_OF_MEMORY;
-    } else if (read_exact(file, dir.end - dir.size, records, dir.size) &&
-               records_fit(records, dir.size)) {
-      result = READ_DONE;
-      for (std::size_t at = 0; at < dir.size && result == READ_DONE;) {
-        const unsigned char* r = records + at;
-        const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
-        std::size_t len = get16(r + 28);
-        if (counts_as_class(name, len) && !names_add(name, len)) result = READ_OUT_OF_MEMORY;
-        at += RECORD_BYTES + len + get16(r + 30) + get16(r + 32);
-      }
-    }
-    mem_give(records);
+  ReadResult result = file_len > 0 ? read_directory(file, file_len, records, dir) : READ_REFUSED;
+  for (std::size_t at = 0; result == READ_DONE && at < dir.size;) {
+    const unsigned char* r = records + at;
+    const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
+    std::size_t len = get16(r + 28);
+    if (counts_as_class(name, len) && !names_add(name, len)) result = READ_OUT_OF_MEMORY;
+    at += RECORD_BYTES + len + get16(r + 30) + get16(r + 32);
   }
+  mem_give(records);
   os->file_close(file);
   return result;
 }

@@ -1,0 +1,22 @@
+// Hostile archives straight into the reader: whatever the bytes, it gives its names or refuses
+// the archive, never reads outside the bytes or the blocks it took, and gives every block back.
+#include <cstdint>
+#include <string>
+
+#include "../fake_platform.h"
+#include "classes/classes.h"
+
+#define CHECK(condition) \
+  if (!(condition)) __builtin_trap()
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FakePlatform fake;
+  fake.add("C:\\x.jar", 'f', std::string(reinterpret_cast<const char*>(data), size));
+  platform_install(&fake);
+  CHECK(names_begin_element(0));
+  ReadResult result = read_archive("C:\\x.jar");
+  CHECK(result == READ_DONE || (result == READ_REFUSED && names_distinct() == 0));
+  CHECK(fake.open_files == 0);
+  names_release();
+  return 0;
+}
