@@ -2,13 +2,19 @@
 // whole runs on the in-memory machine over files, directories (on D:, while
 // the run starts on C:) or missing entries, all distinct; and the duplicate
 // registry alone, over distinct entries or pairs that differ only in case.
+// Then the class search per name, 1,000 to 1,000,000 names: archives read on
+// the in-memory machine, and the name store alone with its peak bytes.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/app.h"
+#include "base/allocator.h"
+#include "classes/classes.h"
 #include "fake_platform.h"
 #include "lists/registry.h"
 
@@ -66,6 +72,84 @@ void registry(benchmark::State& state, bool mixed_case) {
   per_entry(state, n);
 }
 
+// About 20, 35 or 60 bytes, in 64 packages.
+std::string class_name(int i, int size) {
+  static const char* const formats[] = {
+      "pk%02d/Cls%07d.class", "org/example/pkg%02d/Class%07d.class",
+      "org/example/application/module%02d/internal/Component%07d.class"};
+  char name[80];
+  std::snprintf(name, sizeof name, formats[size], i % 64, i);
+  return name;
+}
+
+void put(std::string& bytes, std::size_t at, std::size_t value, int len) {
+  for (int i = 0; i < len; ++i) bytes[at + i] = static_cast<char>(value >> 8 * i);
+}
+
+// Only a central directory of stored entries, as the reader reads nothing else.
+std::string archive(int n) {
+  std::string zip, end(22, '\0');
+  for (int i = 0; i < n; ++i) {
+    std::string name = class_name(i, 1), record(46, '\0');
+    record.replace(0, 4, "PK\1\2"), put(record, 28, name.size(), 2);
+    zip += record + name;
+  }
+  end.replace(0, 4, "PK\5\6"), put(end, 8, std::min(n, 0xFFFF), 2);
+  put(end, 10, std::min(n, 0xFFFF), 2), put(end, 12, zip.size(), 4);
+  return zip + end;
+}
+
+// Time per name read: N, or 2N when a second archive repeats them.
+void classes(benchmark::State& state, int archives) {
+  const int n = static_cast<int>(state.range(0));
+  FakePlatform fake;
+  const char* paths[] = {"C:\\lib\\first.jar", "C:\\lib\\second.jar"};
+  for (int a = 0; a < archives; ++a) fake.add(paths[a], 'f', archive(n));
+  platform_install(&fake);
+  for (auto _ : state) {
+    for (int a = 0; a < archives; ++a)
+      if (!names_begin_element(a) || read_archive(paths[a]) != READ_DONE) std::abort();
+    benchmark::DoNotOptimize(names_distinct() + names_repeated());
+    names_release();
+  }
+  platform_install(nullptr);
+  per_entry(state, n * archives);
+}
+
+// Each block carries its size in front, so that giving it back can subtract it.
+std::size_t held, peak;
+void* take(std::size_t bytes) {
+  auto* block = static_cast<std::size_t*>(std::malloc(bytes + 16));  // 16: blocks stay aligned
+  *block = bytes, held += bytes, peak = std::max(peak, held);
+  return block + 2;
+}
+void give(void* block) {
+  held -= *(static_cast<std::size_t*>(block) - 2);
+  std::free(static_cast<std::size_t*>(block) - 2);
+}
+
+// The store alone, fed directly: its peak bytes beyond the names' own, per name, and what a
+// limit of 24 bytes per name leaves spare (below 0: broken). Timed with the counting allocator.
+void store(benchmark::State& state, int size) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<std::string> names;
+  std::size_t own = 0;
+  for (int i = 0; i < n; ++i) names.push_back(class_name(i, size)), own += names.back().size();
+  const Allocator counting = {take, give};
+  mem_set_allocator(&counting);
+  for (auto _ : state) {
+    held = peak = 0;
+    if (!names_begin_element(0)) std::abort();
+    for (const std::string& name : names)
+      if (!names_add(name.data(), name.size())) std::abort();
+    names_release();
+  }
+  mem_set_allocator(nullptr);
+  per_entry(state, n);
+  state.counters["over/name"] = (static_cast<double>(peak) - own) / n;
+  state.counters["spare"] = static_cast<double>(own + 24 * std::size_t(n)) - peak;
+}
+
 }  // namespace
 
 BENCHMARK_CAPTURE(run, files, FILES)->RangeMultiplier(10)->Range(10, 10000);
@@ -73,4 +157,8 @@ BENCHMARK_CAPTURE(run, dirs, DIRS)->RangeMultiplier(10)->Range(10, 10000);
 BENCHMARK_CAPTURE(run, missing, MISSING)->RangeMultiplier(10)->Range(10, 10000);
 BENCHMARK_CAPTURE(registry, distinct, false)->RangeMultiplier(10)->Range(10, 10000);
 BENCHMARK_CAPTURE(registry, mixed_case, true)->RangeMultiplier(10)->Range(10, 10000);
+BENCHMARK_CAPTURE(classes, distinct, 1)->RangeMultiplier(10)->Range(1000, 1000000);
+BENCHMARK_CAPTURE(classes, hidden, 2)->RangeMultiplier(10)->Range(1000, 1000000);
+BENCHMARK_CAPTURE(store, short, 0)->RangeMultiplier(10)->Range(1000, 1000000);
+BENCHMARK_CAPTURE(store, long, 2)->RangeMultiplier(10)->Range(1000, 1000000);
 BENCHMARK_MAIN();
