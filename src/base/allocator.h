@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 
 struct Allocator {
   void* (*take)(std::size_t bytes);  // nullptr when memory cannot be had
@@ -16,12 +17,15 @@ void mem_set_allocator(const Allocator* allocator);
 
 // Makes room for item `count` in an array that doubles as it grows; false,
 // with the array unchanged, when memory cannot be had.
-bool mem_grow(void*& array, int& room, int count, std::size_t item_bytes);
-
 template <class T>
 bool mem_grow(T*& array, int& room, int count) {
-  void* block = array;
-  bool grown = mem_grow(block, room, count, sizeof(T));
-  array = static_cast<T*>(block);
-  return grown;
+  if (count < room) return true;
+  int bigger = room < 16 ? 16 : room * 2;
+  T* grown = static_cast<T*>(mem_take(sizeof(T) * static_cast<std::size_t>(bigger)));
+  if (grown == nullptr) return false;
+  if (count > 0) std::memcpy(grown, array, sizeof(T) * static_cast<std::size_t>(count));
+  mem_give(array);
+  array = grown;
+  room = bigger;
+  return true;
 }

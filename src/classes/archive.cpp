@@ -10,15 +10,12 @@ namespace {
 
 using Offset = std::uint64_t;
 
-constexpr std::uint32_t END_SIGNATURE = 0x06054b50;      // PK\5\6
-constexpr std::uint32_t RECORD_SIGNATURE = 0x02014b50;   // PK\1\2
-constexpr std::uint32_t LOCAL_SIGNATURE = 0x04034b50;    // PK\3\4
-constexpr std::uint32_t LOCATOR_SIGNATURE = 0x07064b50;  // PK\6\7
-constexpr std::uint32_t END64_SIGNATURE = 0x06064b50;    // PK\6\6
 constexpr std::size_t END_BYTES = 22, LOCATOR_BYTES = 20, END64_BYTES = 56, RECORD_BYTES = 46;
 
-// The end record and its comment of at most 65,535 bytes end the file.
-constexpr std::size_t TAIL_BYTES = END_BYTES + 0xFFFF;
+// Where Java looks for the end record: it reads the tail in blocks of 128
+// bytes, each 106 before the last, down to the block that reaches past a
+// comment of 65,535 bytes, so a record may begin up to 65,636 bytes before the end.
+constexpr std::size_t TAIL_BYTES = 65636;
 
 unsigned get16(const unsigned char* p) { return p[0] | p[1] << 8; }
 
@@ -28,21 +25,20 @@ std::uint32_t get32(const unsigned char* p) {
 
 Offset get64(const unsigned char* p) { return get32(p) | static_cast<Offset>(get32(p + 4)) << 32; }
 
-bool read_exact(FileHandle file, Offset at, unsigned char* buf, std::size_t len) {
-  while (len > 0) {
-    unsigned long part = len < (1ul << 30) ? static_cast<unsigned long>(len) : 1ul << 30;
-    long got = platform()->file_read_at(file, at, buf, part);
-    if (got <= 0) return false;
-    at += static_cast<unsigned long>(got);
-    buf += got;
-    len -= static_cast<unsigned long>(got);
-  }
-  return true;
+bool is(const unsigned char* bytes, const char* signature) {
+  return std::memcmp(bytes, signature, 4) == 0;
 }
 
-bool signature_at(FileHandle file, Offset at, std::uint32_t signature) {
+// One read: a directory of 2 GiB or more is refused, as Java refuses it.
+bool read_exact(FileHandle file, Offset at, unsigned char* buf, std::size_t len) {
+  return len < 0x7FFFFFFF &&
+         platform()->file_read_at(file, at, buf, static_cast<unsigned long>(len)) ==
+             static_cast<long>(len);
+}
+
+bool signature_at(FileHandle file, Offset at, const char* signature) {
   unsigned char bytes[4];
-  return read_exact(file, at, bytes, sizeof bytes) && get32(bytes) == signature;
+  return read_exact(file, at, bytes, sizeof bytes) && is(bytes, signature);
 }
 
 struct Directory {
@@ -56,9 +52,8 @@ void take_zip64(FileHandle file, const unsigned char* end, Directory& dir) {
   unsigned char locator[LOCATOR_BYTES], end64[END64_BYTES];
   if (dir.end < LOCATOR_BYTES ||
       !read_exact(file, dir.end - LOCATOR_BYTES, locator, LOCATOR_BYTES) ||
-      get32(locator) != LOCATOR_SIGNATURE ||
-      !read_exact(file, get64(locator + 8), end64, END64_BYTES) ||
-      get32(end64) != END64_SIGNATURE) {
+      !is(locator, "PK\6\7") || !read_exact(file, get64(locator + 8), end64, END64_BYTES) ||
+      !is(end64, "PK\6\6")) {
     return;
   }
   Offset total = get64(end64 + 32), size = get64(end64 + 40), offset = get64(end64 + 48);
@@ -77,21 +72,18 @@ bool find_directory(FileHandle file, Offset file_len, const unsigned char* tail,
   Offset tail_at = file_len - tail_len;
   for (std::size_t i = tail_len - END_BYTES + 1; i-- > 0;) {
     const unsigned char* end = tail + i;
-    if (get32(end) != END_SIGNATURE) continue;
+    if (!is(end, "PK\5\6")) continue;
     dir = {tail_at + i, get32(end + 12), get32(end + 16)};
     Offset comment_end = dir.end + END_BYTES + get16(end + 20);
     if (comment_end != file_len &&
         (dir.size > dir.end || dir.offset > dir.end - dir.size ||
-         !signature_at(file, dir.end - dir.size, RECORD_SIGNATURE) ||
-         !signature_at(file, dir.end - dir.size - dir.offset, LOCAL_SIGNATURE))) {
+         !signature_at(file, dir.end - dir.size, "PK\1\2") ||
+         !signature_at(file, dir.end - dir.size - dir.offset, "PK\3\4"))) {
       continue;
     }
     if (comment_end > file_len) return false;  // a comment that cannot be read
     take_zip64(file, end, dir);
-    if (dir.end == 0) {  // only an end record: an empty archive, whatever it says
-      dir.size = 0;
-      return true;
-    }
+    if (dir.end == 0) dir.size = dir.offset = 0;  // only an end record: an empty archive
     // Bytes in front of the archive move it, but never past its start.
     return dir.size <= dir.end && dir.offset <= dir.end - dir.size;
   }
@@ -105,7 +97,7 @@ bool records_fit(const unsigned char* records, std::size_t size) {
     const unsigned char* r = records + at;
     unsigned method = get16(r + 10);
     std::size_t whole = RECORD_BYTES + get16(r + 28) + get16(r + 30) + get16(r + 32);
-    if (get32(r) != RECORD_SIGNATURE || (get16(r + 8) & 1) != 0 || (method != 0 && method != 8) ||
+    if (!is(r, "PK\1\2") || (get16(r + 8) & 1) != 0 || (method != 0 && method != 8) ||
         whole > size - at) {
       return false;  // encrypted, or compressed in a way Java cannot read
     }
@@ -114,24 +106,12 @@ bool records_fit(const unsigned char* records, std::size_t size) {
   return at == size;
 }
 
-// The archive's directory, in a block of its own; READ_DONE when it was found
-// and read. Both blocks are exactly as long as their bytes.
-ReadResult read_directory(FileHandle file, Offset file_len, unsigned char*& records,
-                          Directory& dir) {
-  std::size_t tail_len = file_len < TAIL_BYTES ? static_cast<std::size_t>(file_len) : TAIL_BYTES;
-  auto* tail = tail_len >= END_BYTES ? static_cast<unsigned char*>(mem_take(tail_len)) : nullptr;
-  if (tail_len >= END_BYTES && tail == nullptr) return READ_OUT_OF_MEMORY;
-  bool found = tail != nullptr && read_exact(file, file_len - tail_len, tail, tail_len) &&
-               find_directory(file, file_len, tail, tail_len, dir);
-  mem_give(tail);
-  if (!found) return READ_REFUSED;
-  if (dir.size >= SIZE_MAX ||
-      (records = static_cast<unsigned char*>(mem_take(dir.size > 0 ? dir.size : 1))) == nullptr) {
-    return READ_OUT_OF_MEMORY;
-  }
-  bool read =
-      read_exact(file, dir.end - dir.size, records, dir.size) && records_fit(records, dir.size);
-  return read ? READ_DONE : READ_REFUSED;
+// A block of exactly `len` bytes read at `at`: the sanitizers see any read past it.
+ReadResult read_block(FileHandle file, Offset at, Offset len, unsigned char*& block) {
+  if (len >= 0x7FFFFFFF) return READ_REFUSED;  // see read_exact
+  block = static_cast<unsigned char*>(mem_take(len > 0 ? len : 1));
+  if (block == nullptr) return READ_OUT_OF_MEMORY;
+  return read_exact(file, at, block, len) ? READ_DONE : READ_REFUSED;
 }
 
 }  // namespace
@@ -142,9 +122,17 @@ ReadResult read_archive(const char* path) {
   if (file == 0) return READ_REFUSED;
   // Only a file on a disk is read: a device could keep the run waiting.
   long long file_len = os->file_type(file) == FILE_TYPE_ON_DISK ? os->file_size(file) : -1;
-  unsigned char* records = nullptr;
-  Directory dir;
-  ReadResult result = file_len > 0 ? read_directory(file, file_len, records, dir) : READ_REFUSED;
+  Offset tail_len = file_len < static_cast<long long>(TAIL_BYTES) ? file_len : TAIL_BYTES;
+  unsigned char *tail = nullptr, *records = nullptr;
+  Directory dir = {};
+  ReadResult result = file_len < static_cast<long long>(END_BYTES)
+                          ? READ_REFUSED
+                          : read_block(file, file_len - tail_len, tail_len, tail);
+  if (result == READ_DONE && !find_directory(file, file_len, tail, tail_len, dir)) {
+    result = READ_REFUSED;
+  }
+  if (result == READ_DONE) result = read_block(file, dir.end - dir.size, dir.size, records);
+  if (result == READ_DONE && !records_fit(records, dir.size)) result = READ_REFUSED;
   for (std::size_t at = 0; result == READ_DONE && at < dir.size;) {
     const unsigned char* r = records + at;
     const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
@@ -152,6 +140,7 @@ ReadResult read_archive(const char* path) {
     if (counts_as_class(name, len) && !names_add(name, len)) result = READ_OUT_OF_MEMORY;
     at += RECORD_BYTES + len + get16(r + 30) + get16(r + 32);
   }
+  mem_give(tail);
   mem_give(records);
   os->file_close(file);
   return result;

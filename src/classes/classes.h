@@ -30,9 +30,11 @@ bool counts_as_class(const char* name, std::size_t len);
 // current one, which gives each name once. False when memory runs out.
 bool names_begin_element(int element);
 bool names_add(const char* name, std::size_t len);
-int names_distinct();
-int names_repeated();  // held by two or more elements
-// By first, then later element.
-const HiddenCopies* names_hidden(int& count);
+struct NameCounts {
+  int distinct, repeated;  // repeated: held by two or more elements
+  int pairs;
+  const HiddenCopies* hidden;  // by first, then later element
+};
+NameCounts names_counts();
 const char* names_text(NameRef name);
 void names_release();

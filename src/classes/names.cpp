@@ -23,12 +23,6 @@ constexpr int OFFSET_BITS = 22;
 constexpr std::size_t CHUNK_LIMIT = std::size_t{1} << OFFSET_BITS;
 constexpr int MAX_CHUNKS = (1 << (32 - OFFSET_BITS)) - 2;  // a ref past the last still fits
 
-struct ElementMark {
-  NameRef start;   // where the element's new names begin
-  int pair_later;  // the later element that `pair` belongs to, or -1
-  int pair;
-};
-
 struct NameStore {
   char* chunks[MAX_CHUNKS];
   int chunk_count;
@@ -36,9 +30,9 @@ struct NameStore {
   NameRef* buckets;
   std::uint32_t bucket_count;
   int distinct, repeated, current;
-  ElementMark* marks;
+  NameRef* starts;  // where each element's new names begin
   HiddenCopies* pairs;
-  int mark_room, pair_count, pair_room;
+  int start_room, pair_count, pair_room, current_pairs;  // from where the current element's are
 } store;
 
 char* record(NameRef ref) {
@@ -106,22 +100,21 @@ NameRef new_record(std::size_t bytes) {
 // The current element holds `ref` again: its copy is hidden by the first holder's.
 bool note_hidden(NameRef ref) {
   // The first holder is the last element that began at or before the ref.
-  auto begins_after = [](NameRef r, const ElementMark& m) { return r < m.start; };
-  ElementMark* next =
-      std::upper_bound(store.marks, store.marks + store.current + 1, ref, begins_after);
-  int first = static_cast<int>(next - store.marks) - 1;
-  ElementMark& mark = store.marks[first];
+  int first = static_cast<int>(
+      std::upper_bound(store.starts, store.starts + store.current + 1, ref) - store.starts - 1);
   if (head(ref).last == static_cast<std::uint32_t>(first)) ++store.repeated;
-  if (mark.pair_later != store.current) {
+  int pair = store.pair_count - 1;  // the current element's pairs are the last ones
+  while (pair >= store.current_pairs && store.pairs[pair].first != first) --pair;
+  if (pair < store.current_pairs) {
     if (!mem_grow(store.pairs, store.pair_room, store.pair_count)) return false;
-    store.pairs[store.pair_count] = {first, store.current, 0, ref};
-    mark = {mark.start, store.current, store.pair_count++};
+    pair = store.pair_count++;
+    store.pairs[pair] = {first, store.current, 0, ref};
   }
-  HiddenCopies& pair = store.pairs[mark.pair];
-  ++pair.count;
-  std::size_t len = head(ref).len, least = head(pair.smallest).len;
-  int order = std::memcmp(names_text(ref), names_text(pair.smallest), std::min(len, least));
-  if (order < 0 || (order == 0 && len < least)) pair.smallest = ref;
+  HiddenCopies& hidden = store.pairs[pair];
+  ++hidden.count;
+  std::size_t len = head(ref).len, least = head(hidden.smallest).len;
+  int order = std::memcmp(names_text(ref), names_text(hidden.smallest), std::min(len, least));
+  if (order < 0 || (order == 0 && len < least)) hidden.smallest = ref;
   return true;
 }
 
@@ -140,9 +133,10 @@ bool counts_as_class(const char* name, std::size_t len) {
 }
 
 bool names_begin_element(int element) {
-  if (!mem_grow(store.marks, store.mark_room, element)) return false;
-  store.marks[element] = {next_ref(), -1, 0};
+  if (!mem_grow(store.starts, store.start_room, element)) return false;
+  store.starts[element] = next_ref();
   store.current = element;
+  store.current_pairs = store.pair_count;
   return true;
 }
 
@@ -174,15 +168,11 @@ bool names_add(const char* name, std::size_t len) {
   return true;
 }
 
-int names_distinct() { return store.distinct; }
-
-int names_repeated() { return store.repeated; }
-
-const HiddenCopies* names_hidden(int& count) {
-  if (store.pair_count > 1)
+NameCounts names_counts() {
+  if (store.pair_count > 1) {
     std::qsort(store.pairs, store.pair_count, sizeof(HiddenCopies), by_elements);
-  count = store.pair_count;
-  return store.pairs;
+  }
+  return {store.distinct, store.repeated, store.pair_count, store.pairs};
 }
 
 const char* names_text(NameRef name) { return record(name) + HEAD_BYTES; }
@@ -190,7 +180,7 @@ const char* names_text(NameRef name) { return record(name) + HEAD_BYTES; }
 void names_release() {
   for (int i = 0; i < store.chunk_count; ++i) mem_give(store.chunks[i]);
   mem_give(store.buckets);
-  mem_give(store.marks);
+  mem_give(store.starts);
   mem_give(store.pairs);
   store = {};
 }

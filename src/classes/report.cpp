@@ -1,18 +1,28 @@
 #include "classes/classes.h"
 #include "lists/class_path.h"
+#include "lists/registry.h"
 #include "platform/output.h"
+#include "platform/platform.h"
 
 void report_duplicate_classes() {
   out_print("\nClasses found more than once in CLASSPATH\n");
-  class_path_drop_repeats();
   int archives = 0, directories = 0;
   const char* stopped_at = nullptr;
+  registry_reset();  // the walks are over: the registry is free for the full paths
   for (int e = 0; e < class_path.count && stopped_at == nullptr; ++e) {
     const ClassPathElement& element = class_path.elements[e];
     bool archive = element.kind == ELEMENT_ARCHIVE;
-    ReadResult result = !names_begin_element(e) ? READ_OUT_OF_MEMORY
-                        : archive               ? read_archive(element.text)
-                                                : search_directory(element.text);
+    // Java opens each path once: an element whose full path, folded like an
+    // entry, came before is skipped.
+    char full[CLASS_PATH_ELEMENT_BYTES];
+    unsigned long len = platform()->path_full(element.text, full, sizeof full);
+    bool repeated = registry_add(len > 0 && len < sizeof full ? full : element.text) != 0;
+    if (!names_begin_element(e)) {  // every element begins, so that names know their element
+      stopped_at = element.text;
+      break;
+    }
+    if (repeated) continue;
+    ReadResult result = archive ? read_archive(element.text) : search_directory(element.text);
     if (result == READ_REFUSED) {
       out_print("*****%s is not a jar or zip archive\n", element.text);
       continue;
@@ -22,13 +32,14 @@ void report_duplicate_classes() {
       out_print("*****%s: search stopped after 100000 files\n", element.text);
     if (result == READ_OUT_OF_MEMORY) stopped_at = element.text;
   }
+  registry_release();
   if (stopped_at == nullptr) stopped_at = class_path.unkept;
   if (stopped_at != nullptr)
     out_print("*****Out of memory: the search stopped at %s\n", stopped_at);
 
-  int count = 0;
-  const HiddenCopies* hidden = names_hidden(count);
-  for (int i = 0; i < count; ++i) {
+  NameCounts names = names_counts();
+  const HiddenCopies* hidden = names.hidden;
+  for (int i = 0; i < names.pairs; ++i) {
     const HiddenCopies& pair = hidden[i];
     if (i == 0 || pair.first != hidden[i - 1].first) {
       out_print("%s hides\n", class_path.elements[pair.first].text);
@@ -38,7 +49,7 @@ void report_duplicate_classes() {
         pair.count, class_path.elements[pair.later].text, names_text(pair.smallest));
   }
   out_print("Total classes = %d in %d archives and %d directories, %d found more than once\n",
-            names_distinct(), archives, directories, names_repeated());
+            names.distinct, archives, directories, names.repeated);
   names_release();
   class_path_release();
 }

@@ -5,7 +5,6 @@
 
 #include "base/allocator.h"
 #include "base/ascii.h"
-#include "lists/registry.h"
 #include "platform/platform.h"
 #include "required/required.h"
 
@@ -13,9 +12,7 @@ ClassPath class_path = {};
 
 namespace {
 
-// An entry and a listed name, or a full path made of them.
-constexpr std::size_t ELEMENT_BYTES = MAX_ENTRY_CHARS + 2 * sizeof(ListItem::name);
-char unkept[ELEMENT_BYTES];
+char unkept[CLASS_PATH_ELEMENT_BYTES];
 
 // Java's rule: exactly these two spellings, and no name that holds the list's
 // separator.
@@ -30,15 +27,11 @@ bool names_jar(const char* name) {
 int compare_listed(const void* a, const void* b) {
   const char* x = static_cast<const ClassPathElement*>(a)->text;
   const char* y = static_cast<const ClassPathElement*>(b)->text;
-  int raw = 0;
-  for (;; ++x, ++y) {
-    auto ux = static_cast<unsigned char>(ascii_upper(*x)),
-         uy = static_cast<unsigned char>(ascii_upper(*y));
-    if (ux != uy) return ux < uy ? -1 : 1;
-    if (raw == 0 && *x != *y)
-      raw = static_cast<unsigned char>(*x) < static_cast<unsigned char>(*y) ? -1 : 1;
-    if (*x == '\0') return raw;
-  }
+  std::size_t i = 0;
+  while (x[i] != '\0' && ascii_upper(x[i]) == ascii_upper(y[i])) ++i;
+  int upper =
+      static_cast<unsigned char>(ascii_upper(x[i])) - static_cast<unsigned char>(ascii_upper(y[i]));
+  return upper != 0 ? upper : std::strcmp(x, y);  // strcmp compares unsigned bytes
 }
 
 }  // namespace
@@ -51,7 +44,7 @@ bool is_class_path_wildcard(const char* entry) {
 
 EntryStatus expand_wildcard(const char* entry, bool keep) {
   std::size_t dir_len = std::strlen(entry) - 1;
-  char element[ELEMENT_BYTES];
+  char element[CLASS_PATH_ELEMENT_BYTES];
   std::memcpy(element, entry, dir_len);
   int first = class_path.count, jars = 0;
   ListItem item;
@@ -85,31 +78,13 @@ void note_class_path_element(const char* text, ElementKind kind) {
   if (mem_grow(class_path.elements, class_path.room, class_path.count)) {
     copy = static_cast<char*>(mem_take(len + 1));
   }
-  if (copy == nullptr) {  // reported where the search of the elements stops
-    std::memcpy(unkept, text, len + 1 < ELEMENT_BYTES ? len + 1 : ELEMENT_BYTES);
-    unkept[ELEMENT_BYTES - 1] = '\0';
+  if (copy == nullptr) {                 // reported where the search of the elements stops
+    std::memcpy(unkept, text, len + 1);  // fits: see CLASS_PATH_ELEMENT_BYTES
     class_path.unkept = unkept;
     return;
   }
   std::memcpy(copy, text, len + 1);
   class_path.elements[class_path.count++] = {copy, kind};
-}
-
-void class_path_drop_repeats() {
-  registry_reset();  // the walks are over: the registry is free for the full paths
-  int kept = 0;
-  for (int i = 0; i < class_path.count; ++i) {
-    ClassPathElement& element = class_path.elements[i];
-    char full[ELEMENT_BYTES];
-    unsigned long len = platform()->path_full(element.text, full, sizeof full);
-    if (registry_add(len > 0 && len < sizeof full ? full : element.text) != 0) {
-      mem_give(element.text);
-    } else {
-      class_path.elements[kept++] = element;
-    }
-  }
-  class_path.count = kept;
-  registry_release();
 }
 
 void class_path_release() {

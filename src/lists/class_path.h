@@ -5,6 +5,8 @@
 #include "lists/lists.h"
 
 enum ElementKind { ELEMENT_ARCHIVE, ELEMENT_DIRECTORY };
+// An entry and a listed name, or a full path made of them.
+constexpr unsigned CLASS_PATH_ELEMENT_BYTES = MAX_ENTRY_CHARS + 2 * 260;
 
 struct ClassPathElement {
   char* text;  // as the walk prints its entry; a wildcard's jar with the '*' replaced
@@ -28,7 +30,4 @@ EntryStatus expand_wildcard(const char* entry, bool keep);
 
 void class_path_begin(bool keep);
 void note_class_path_element(const char* text, ElementKind kind);
-// After the walks: drops each element whose full path, folded like the
-// registry's entries, came earlier, as Java opens each path once.
-void class_path_drop_repeats();
 void class_path_release();

@@ -45,14 +45,10 @@ int check_entry(const char* entry, ListKind kind, int& duplicates) {
   duplicates += duplicate;
 
   char label[STATUS_LABEL_BYTES];
-  EntryStatus status;
   bool wildcard = kind == LK_CLASSPATH && is_class_path_wildcard(entry);
-  if (wildcard) {
-    status = expand_wildcard(entry, duplicate == 0);
-    std::memcpy(label, STATUS_LABELS[status], STATUS_LABEL_BYTES);
-  } else {
-    status = probe_entry(entry, label);
-  }
+  EntryStatus status =
+      wildcard ? expand_wildcard(entry, duplicate == 0) : probe_entry(entry, label);
+  if (wildcard) std::memcpy(label, STATUS_LABELS[status], STATUS_LABEL_BYTES);
 
   if (status == ENTRY_FILE && kind == LK_CLASSPATH) note_class_path_file(entry);
   if (status == ENTRY_DIR && kind == LK_PATH) note_path_directory(entry);

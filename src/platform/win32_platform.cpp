@@ -63,26 +63,19 @@ class Win32Platform : public Platform {
     return GetFileSizeEx(reinterpret_cast<HANDLE>(handle), &size) ? size.QuadPart : -1;
   }
 
-  // A handle opened for synchronous reading honours the offset of an
-  // OVERLAPPED record: one call, no file pointer to keep.
   long file_read_at(FileHandle handle, unsigned long long offset, void* buf,
                     unsigned long len) override {
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    OVERLAPPED at = {};  // a synchronous handle reads at its offset: no file pointer to keep
+    at.Offset = static_cast<DWORD>(offset), at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD got = 0;
     return ReadFile(reinterpret_cast<HANDLE>(handle), buf, len, &got, &at) ? got : -1;
   }
 
   bool list_next(const char* pattern, ListHandle& list, ListItem& item) override {
     WIN32_FIND_DATAA found;
-    if (list == 0) {
-      HANDLE first = FindFirstFileA(pattern, &found);
-      if (first == INVALID_HANDLE_VALUE) return false;
-      list = reinterpret_cast<ListHandle>(first);
-    } else if (!FindNextFileA(reinterpret_cast<HANDLE>(list), &found)) {
-      return false;
-    }
+    HANDLE h = list != 0 ? reinterpret_cast<HANDLE>(list) : FindFirstFileA(pattern, &found);
+    if (h == INVALID_HANDLE_VALUE || (list != 0 && !FindNextFileA(h, &found))) return false;
+    list = reinterpret_cast<ListHandle>(h);
     static_assert(sizeof item.name == sizeof found.cFileName, "a listed name fits, terminated");
     std::memcpy(item.name, found.cFileName, sizeof item.name);
     item.directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
