@@ -90,20 +90,24 @@ bool find_directory(FileHandle file, Offset file_len, const unsigned char* tail,
   return false;
 }
 
-// The records fill the directory exactly, each whole, each of a kind Java opens.
-bool records_fit(const unsigned char* records, std::size_t size) {
+// The records must fill the directory exactly, each whole, each of a kind
+// Java opens (not encrypted, stored or deflated). With `add`, their class
+// names go to the store.
+ReadResult walk_records(const unsigned char* records, std::size_t size, bool add) {
   std::size_t at = 0;
   while (size - at >= RECORD_BYTES) {
     const unsigned char* r = records + at;
-    unsigned method = get16(r + 10);
-    std::size_t whole = RECORD_BYTES + get16(r + 28) + get16(r + 30) + get16(r + 32);
+    unsigned method = get16(r + 10), len = get16(r + 28);
+    std::size_t whole = RECORD_BYTES + len + get16(r + 30) + get16(r + 32);
     if (!is(r, "PK\1\2") || (get16(r + 8) & 1) != 0 || (method != 0 && method != 8) ||
         whole > size - at) {
-      return false;  // encrypted, or compressed in a way Java cannot read
+      return READ_REFUSED;
     }
+    const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
+    if (add && counts_as_class(name, len) && !names_add(name, len)) return READ_OUT_OF_MEMORY;
     at += whole;
   }
-  return at == size;
+  return at == size ? READ_DONE : READ_REFUSED;
 }
 
 // A block of exactly `len` bytes read at `at`: the sanitizers see any read past it.
@@ -132,14 +136,9 @@ ReadResult read_archive(const char* path) {
     result = READ_REFUSED;
   }
   if (result == READ_DONE) result = read_block(file, dir.end - dir.size, dir.size, records);
-  if (result == READ_DONE && !records_fit(records, dir.size)) result = READ_REFUSED;
-  for (std::size_t at = 0; result == READ_DONE && at < dir.size;) {
-    const unsigned char* r = records + at;
-    const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
-    std::size_t len = get16(r + 28);
-    if (counts_as_class(name, len) && !names_add(name, len)) result = READ_OUT_OF_MEMORY;
-    at += RECORD_BYTES + len + get16(r + 30) + get16(r + 32);
-  }
+  // Every record is checked before any name counts.
+  if (result == READ_DONE) result = walk_records(records, dir.size, false);
+  if (result == READ_DONE) result = walk_records(records, dir.size, true);
   mem_give(tail);
   mem_give(records);
   os->file_close(file);
