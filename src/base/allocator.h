@@ -1,19 +1,22 @@
-// Where the tool takes its heap memory. One place, so that the tests can
-// make memory run out anywhere.
+// Where the tool takes its heap memory: one place, so that the tests can make
+// memory run out anywhere by swapping in an allocator that fails.
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 struct Allocator {
   void* (*take)(std::size_t bytes);  // nullptr when memory cannot be had
-  void (*give)(void* block);         // takes nullptr too
+  void (*give)(void* block);
 };
+inline const Allocator heap_allocator = {std::malloc, std::free};
+inline const Allocator* mem_allocator = &heap_allocator;
 
-void* mem_take(std::size_t bytes);
-void mem_give(void* block);
-// nullptr puts back the standard heap.
-void mem_set_allocator(const Allocator* allocator);
+inline void* mem_take(std::size_t bytes) { return mem_allocator->take(bytes); }
+inline void mem_give(void* block) {
+  if (block != nullptr) mem_allocator->give(block);
+}
 
 // Makes room for item `count` in an array that doubles as it grows; false,
 // with the array unchanged, when memory cannot be had.

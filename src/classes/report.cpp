@@ -38,10 +38,9 @@ void report_duplicate_classes() {
     out_print("*****Out of memory: the search stopped at %s\n", stopped_at);
 
   NameCounts names = names_counts();
-  const HiddenCopies* hidden = names.hidden;
   for (int i = 0; i < names.pairs; ++i) {
-    const HiddenCopies& pair = hidden[i];
-    if (i == 0 || pair.first != hidden[i - 1].first) {
+    const HiddenCopies& pair = names.hidden[i];
+    if (i == 0 || pair.first != names.hidden[i - 1].first) {
       out_print("%s hides\n", class_path.elements[pair.first].text);
     }
     out_print(

@@ -42,7 +42,7 @@ bool is_class_path_wildcard(const char* entry) {
          (len == 1 || entry[len - 2] == '\\' || entry[len - 2] == '/');
 }
 
-EntryStatus expand_wildcard(const char* entry, bool keep) {
+EntryStatus expand_wildcard(const char* entry) {
   std::size_t dir_len = std::strlen(entry) - 1;
   char element[CLASS_PATH_ELEMENT_BYTES];
   std::memcpy(element, entry, dir_len);
@@ -54,8 +54,7 @@ EntryStatus expand_wildcard(const char* entry, bool keep) {
     ++jars;
     std::memcpy(element + dir_len, item.name, std::strlen(item.name) + 1);
     if (!item.directory && opens_for_reading(element)) note_class_path_file(item.name);
-    if (keep)
-      note_class_path_element(element, item.directory ? ELEMENT_DIRECTORY : ELEMENT_ARCHIVE);
+    note_class_path_element(element, item.directory ? ELEMENT_DIRECTORY : ELEMENT_ARCHIVE);
   }
   platform()->list_close(list);
   // They share the directory, so their names decide the order.

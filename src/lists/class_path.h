@@ -5,8 +5,7 @@
 #include "lists/lists.h"
 
 enum ElementKind { ELEMENT_ARCHIVE, ELEMENT_DIRECTORY };
-// An entry and a listed name, or a full path made of them.
-constexpr unsigned CLASS_PATH_ELEMENT_BYTES = MAX_ENTRY_CHARS + 2 * 260;
+constexpr unsigned CLASS_PATH_ELEMENT_BYTES = MAX_ENTRY_CHARS + 2 * 260;  // and a listed name
 
 struct ClassPathElement {
   char* text;  // as the walk prints its entry; a wildcard's jar with the '*' replaced
@@ -25,9 +24,10 @@ extern ClassPath class_path;
 bool is_class_path_wildcard(const char* entry);
 // ENTRY_DIR when the wildcard's directory holds a name ending in ".jar" or
 // ".JAR". Notes those that open as files for the required-file check, and
-// keeps them all as elements when `keep` is set, in the order NTFS lists them.
-EntryStatus expand_wildcard(const char* entry, bool keep);
+// all of them as elements, in the order NTFS lists them.
+EntryStatus expand_wildcard(const char* entry);
 
 void class_path_begin(bool keep);
+// Keeps an element, when the run keeps them; the same path twice is dropped later.
 void note_class_path_element(const char* text, ElementKind kind);
 void class_path_release();

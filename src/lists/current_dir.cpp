@@ -102,8 +102,6 @@ void save_start_directory() {
   saved = true;
 }
 
-bool start_directory_saved() { return saved; }
-
 int enter_directory(const char* path) {
   bool moved;
   char drive;

@@ -7,9 +7,6 @@
 // earlier run). A name of more than 259 characters cannot be saved.
 void save_start_directory();
 
-// True when the starting directory was saved.
-bool start_directory_saved();
-
 // Enters `path` the way the tool always changes directory: the change, a
 // read-back and, for a directory on a drive, that drive's record. Returns
 // 1 only when every step worked.

@@ -46,14 +46,13 @@ int check_entry(const char* entry, ListKind kind, int& duplicates) {
 
   char label[STATUS_LABEL_BYTES];
   bool wildcard = kind == LK_CLASSPATH && is_class_path_wildcard(entry);
-  EntryStatus status =
-      wildcard ? expand_wildcard(entry, duplicate == 0) : probe_entry(entry, label);
+  EntryStatus status = wildcard ? expand_wildcard(entry) : probe_entry(entry, label);
   if (wildcard) std::memcpy(label, STATUS_LABELS[status], STATUS_LABEL_BYTES);
 
   if (status == ENTRY_FILE && kind == LK_CLASSPATH) note_class_path_file(entry);
   if (status == ENTRY_DIR && kind == LK_PATH) note_path_directory(entry);
-  // What Java opens: each path once, a wildcard's jars noted as it expands.
-  if (kind == LK_CLASSPATH && duplicate == 0 && !wildcard && status != ENTRY_NOT_FOUND) {
+  // What Java opens; a wildcard's jars are noted as it expands.
+  if (kind == LK_CLASSPATH && !wildcard && status != ENTRY_NOT_FOUND) {
     note_class_path_element(entry, status == ENTRY_FILE ? ELEMENT_ARCHIVE : ELEMENT_DIRECTORY);
   }
 

@@ -9,8 +9,6 @@
 using FileHandle = std::uintptr_t;  // 0 means "no handle"
 using ListHandle = std::uintptr_t;  // 0 means "no listing"
 
-constexpr unsigned long FILE_TYPE_ON_DISK = 1;  // the only kind whose contents are read
-
 struct ListItem {
   char name[260];
   bool directory;

@@ -40,7 +40,7 @@ TEST(Classes, OutOfMemoryStopsTheSearchAndKeepsWhatWasRead) {
   fake.add("C:\\big.jar", 'f', zip_of({std::string(4096, 'x') + ".class"}));
   // Blocks over 4 KiB are refused: the first chunk of names fits, the big archive does not.
   grants_left = 1000, largest = 4096;
-  mem_set_allocator(&limited);
+  mem_allocator = &limited;
   std::string out = run_c(fake, "C:\\a.jar;C:\\b.jar;C:\\big.jar;C:\\a.jar");
   EXPECT_EQ(out,
             HEAD +
@@ -61,7 +61,7 @@ TEST(Classes, OutOfMemoryStopsTheSearchAndKeepsWhatWasRead) {
     EXPECT_NE(out.find("\r\nTotal classes = "), std::string::npos) << grants;
     EXPECT_EQ(outstanding, 0u) << grants;
   }
-  mem_set_allocator(nullptr);
+  mem_allocator = &heap_allocator;
 }
 
 TEST(Classes, AFailedReadRefusesJunctionsBelowAreNotFollowed) {

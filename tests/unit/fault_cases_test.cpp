@@ -60,10 +60,10 @@ TEST(Registry, OutOfMemoryAnswersNewAndStillKnowsWhatItKept) {
       // one entry, then a text without its node
       [](std::size_t n) { return granted++ < 3 ? (++outstanding, std::malloc(n)) : nullptr; },
       [](void* block) { --outstanding, std::free(block); }};
-  mem_set_allocator(&three_blocks);
+  mem_allocator = &three_blocks;
   FakePlatform fake;
   std::string out = run(fake, "a;A;b;B;a");
-  mem_set_allocator(nullptr);
+  mem_allocator = &heap_allocator;
   EXPECT_EQ(out, HEAD +
                      "*Not found*       a\r\n*Not found* *DUP* A\r\n*Not found*       b\r\n"
                      "*Not found*       B\r\n*Not found* *DUP* a\r\n"

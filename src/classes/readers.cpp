@@ -1,9 +1,12 @@
+// Reading the class names of one element: an archive's central directory,
+// or the files of a directory.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "base/allocator.h"
 #include "classes/classes.h"
+#include "lists/lists.h"
 #include "platform/platform.h"
 
 namespace {
@@ -12,9 +15,8 @@ using Offset = std::uint64_t;
 
 constexpr std::size_t END_BYTES = 22, LOCATOR_BYTES = 20, END64_BYTES = 56, RECORD_BYTES = 46;
 
-// Where Java looks for the end record: it reads the tail in blocks of 128
-// bytes, each 106 before the last, down to the block that reaches past a
-// comment of 65,535 bytes, so a record may begin up to 65,636 bytes before the end.
+// Java reads the tail in blocks of 128 bytes, each 106 before the last, down to the one
+// past a comment of 65,535 bytes: an end record may begin 65,636 bytes before the end.
 constexpr std::size_t TAIL_BYTES = 65636;
 
 unsigned get16(const unsigned char* p) { return p[0] | p[1] << 8; }
@@ -118,6 +120,39 @@ ReadResult read_block(FileHandle file, Offset at, Offset len, unsigned char*& bl
   return read_exact(file, at, block, len) ? READ_DONE : READ_REFUSED;
 }
 
+// The directory search.
+constexpr long SEARCH_LIMIT = 100000;  // so that "C:\" on a class path ends in seconds
+
+// The element, the path below it and a listed name: more than an ANSI call takes.
+char path[MAX_ENTRY_CHARS + 4 * sizeof(ListItem::name)];
+ListItem item;  // serves every level: a name is copied out before the search goes down
+long listed;
+
+// Searches the directory path[0..len), which ends in a separator; the class
+// names begin at `names_at`.
+ReadResult search(std::size_t len, std::size_t names_at) {
+  if (len + 2 > sizeof path) return READ_DONE;
+  std::memcpy(path + len, "*", 2);
+  ReadResult result = READ_DONE;
+  ListHandle list = 0;
+  while (result == READ_DONE && platform()->list_next(path, list, item)) {
+    std::size_t n = std::strlen(item.name);
+    if (std::strcmp(item.name, ".") == 0 || std::strcmp(item.name, "..") == 0) continue;
+    if (++listed > SEARCH_LIMIT) result = READ_STOPPED;
+    if (result != READ_DONE || len + n + 2 > sizeof path) continue;  // too long to name
+    std::memcpy(path + len, item.name, n + 1);
+    if (item.directory && !item.reparse_point) {  // a junction or link below may loop
+      path[len + n] = '/';
+      result = search(len + n + 1, names_at);
+    } else if (!item.directory && counts_as_class(path + names_at, len + n - names_at) &&
+               !names_add(path + names_at, len + n - names_at)) {
+      result = READ_OUT_OF_MEMORY;
+    }
+  }
+  platform()->list_close(list);
+  return result;
+}
+
 }  // namespace
 
 ReadResult read_archive(const char* path) {
@@ -125,7 +160,7 @@ ReadResult read_archive(const char* path) {
   FileHandle file = os->file_open_read(path);
   if (file == 0) return READ_REFUSED;
   // Only a file on a disk is read: a device could keep the run waiting.
-  long long file_len = os->file_type(file) == FILE_TYPE_ON_DISK ? os->file_size(file) : -1;
+  long long file_len = os->file_type(file) == 1 /* a disk */ ? os->file_size(file) : -1;
   Offset tail_len = file_len < static_cast<long long>(TAIL_BYTES) ? file_len : TAIL_BYTES;
   unsigned char *tail = nullptr, *records = nullptr;
   Directory dir = {};
@@ -143,4 +178,15 @@ ReadResult read_archive(const char* path) {
   mem_give(records);
   os->file_close(file);
   return result;
+}
+
+ReadResult search_directory(const char* element) {
+  std::size_t len = std::strlen(element);
+  if (len + 2 > sizeof path) return READ_DONE;  // nothing can be listed there
+  std::memcpy(path, element, len);
+  // "C:" and "lib\" name their directory as they stand; '/' joins the path
+  // below, which is also the class's name.
+  if (len > 0 && std::strchr("\\/:", path[len - 1]) == nullptr) path[len++] = '/';
+  listed = 0;
+  return search(len, len);
 }
