@@ -1,11 +1,10 @@
-"""run_cases.py PREFIX EXE FILE.cases...: the cases (see README.md) under Wine, one prefix."""
-import difflib, os, re, shlex, shutil, subprocess, sys, tempfile
+"""run_cases.py PREFIX EXE32 EXE64 FILE.cases...: the cases (see README.md) under Wine, one prefix."""
+import difflib, os, pathlib, re, shlex, shutil, subprocess, sys, tempfile
 
-WINE, SERVER = '/usr/lib/wine/wine64', '/usr/lib/wine/wineserver'
+WINE32, WINE64, SERVER = '/usr/lib/wine/wine', '/usr/lib/wine/wine64', '/usr/lib/wine/wineserver'
 BANNER = '\nClasspath validation tool V1.05 (ZP17)\nCopyright (c) 2026 The cpvalid authors\n'
-# As root, permission bits bind only without these capabilities.
-SETPRIV = ['setpriv', '--bounding-set=-dac_override,-dac_read_search',
-           '--inh-caps=-dac_override,-dac_read_search'] if os.geteuid() == 0 else []
+CAPS = '-dac_override,-dac_read_search'  # as root, permission bits bind only without these
+SETPRIV = ['setpriv', '--bounding-set=' + CAPS, '--inh-caps=' + CAPS] if os.geteuid() == 0 else []
 
 
 def to_unicode(ansi):  # what Wine must be given for the program to get `ansi`
@@ -26,13 +25,14 @@ def parse(path):
         case = cases[-1] if cases else None
         if line.startswith('=== '):
             cases.append({'name': line[4:], 'tree': '', 'env': [], 'args': '', 'cwd': '', 'out': None})
-        elif case and case['out'] is not None:
-            case['out'].append(line)
+        elif case and case['out'] is not None:  # a line that starts {N*} stands for N lines
+            n = re.match(r'\{(\d+)\*\}', line)
+            case['out'] += [line[n.end():] if n else line] * (int(n[1]) if n else 1)
         elif line == '---':
             case['out'] = []
         elif line and not line.startswith('#'):
             key, _, value = line.partition(' ')
-            case[key] = case[key] + [value] if key == 'env' else value
+            case[key] = case[key] + [value.split('=', 1)] if key == 'env' else value
     return cases
 
 
@@ -42,28 +42,22 @@ def wine(prefix, *argv, **kw):
     return subprocess.run(SETPRIV + list(argv), env=env, stdin=subprocess.DEVNULL, **kw)
 
 
-def run_case(prefix, exe, case):
+def run_case(prefix, loader, exe, case):
     root = tempfile.mkdtemp(prefix='cpv', dir='/tmp')  # always 18 characters as Z:\tmp\cpv...
     tree = 'Z:' + root.replace('/', '\\')
     shutil.copy(exe, root)
     for item in expand(case['tree'], tree).split():  # dir/ is a directory; a final ! locks it
         path = os.path.join(root, to_unicode(item.rstrip('!')))
-        os.makedirs(path if item.rstrip('!').endswith('/') else os.path.dirname(path), exist_ok=True)
-        if not os.path.exists(path):
-            open(path, 'w').close()
+        os.makedirs(os.path.dirname(path), exist_ok=True)  # of dir/, the directory itself
+        pathlib.Path(path).touch()  # a new file is empty; a directory stays as it is
         if item.endswith('!'):
             os.chmod(path, 0)
-    env = {('WINEPATH' if n == 'PATH' else n): to_unicode(expand(v, tree))  # Wine's way to a PATH
-           for n, v in (v.split('=', 1) for v in case['env'])}
+    env = {('WINEPATH' if n == 'PATH' else n): to_unicode(expand(v, tree)) for n, v in case['env']}
     args = [to_unicode(expand(a, tree)) for a in shlex.split(case['args'])]
-    got = wine(prefix, WINE, os.path.join(root, 'cpvalid.exe'), *args, env=env,
+    got = wine(prefix, loader, os.path.join(root, 'cpvalid.exe'), *args, env=env,
                cwd=os.path.join(root, case['cwd']), capture_output=True, timeout=300)
     subprocess.run(['chmod', '-R', 'u+rwx', root]), shutil.rmtree(root)
-    want = ''
-    for line in case['out']:  # a line that starts {N*} stands for N lines
-        n = re.match(r'\{(\d+)\*\}', line)
-        want += (expand(line[n.end():] if n else line, tree) + '\n') * (int(n[1]) if n else 1)
-    want = (BANNER + want.rstrip('\n') + '\n').replace('\n', '\r\n').encode('latin-1')
+    want = (BANNER + expand('\n'.join(case['out']), tree).rstrip('\n') + '\n').replace('\n', '\r\n').encode('latin-1')
     problems = ['exit status %d, standard error %r' % (got.returncode, got.stderr[:300])
                 ] if got.returncode or got.stderr else []
     if got.stdout != want:
@@ -73,16 +67,22 @@ def run_case(prefix, exe, case):
     return problems
 
 
-def main(prefix, exe, *files):
+def main(prefix, exe32, exe64, *files):
     prefix, failed, passed = os.path.abspath(prefix), 0, 0
     with open(prefix + '.log', 'w') as log:  # a pipe would be held open
-        for argv in ([SERVER, '-k'], [WINE, 'wineboot', '--init'], [SERVER, '-w'], [SERVER, '-p'],
+        for argv in ([SERVER, '-k'], [WINE64, 'wineboot', '--init'], [SERVER, '-w'], [SERVER, '-p'],
                      # Without the registry's PATH the program's PATH is exactly WINEPATH.
-                     [WINE, 'reg', 'delete', r'HKLM\System\CurrentControlSet\Control\Session '
-                      r'Manager\Environment', '/v', 'PATH', '/f'], [WINE, 'cmd', '/c', 'exit']):
+                     [WINE64, 'reg', 'delete', r'HKLM\System\CurrentControlSet\Control\Session '
+                      r'Manager\Environment', '/v', 'PATH', '/f'], [WINE64, 'cmd', '/c', 'exit']):
             wine(prefix, *argv, stdout=log, stderr=log)
+        # The shipped 32-bit program if it runs here, else the 64-bit build; sh makes a failed start a message.
+        tried = wine(prefix, 'sh', '-c', '"$@" 2>&1', '-', WINE32, exe32, '-?', capture_output=True, timeout=120)
+        loader, exe = (WINE32, exe32) if tried.returncode == 0 and b'Command usage' in tried.stdout else (WINE64, exe64)
+        why = 'runs here' if exe == exe32 else 'does not run here (%s)' % tried.stdout[-200:].decode('latin-1').strip()
+        for out in sys.stdout, log:  # scripts/test.sh shows the line from the log
+            print('Wine cases run %s under %s: the 32-bit program %s' % (exe, loader, why), file=out)
     for case in [case for path in files for case in parse(path)]:
-        problems = run_case(prefix, os.path.abspath(exe), case)
+        problems = run_case(prefix, loader, exe, case)
         print(('FAIL ' if problems else 'ok ') + to_unicode(case['name']) + ''.join('\n    ' + p for p in problems))
         failed, passed = failed + bool(problems), passed + (not problems)
     wine(prefix, SERVER, '-k')
