@@ -1,5 +1,5 @@
 """run_cases.py PREFIX EXE32 EXE64 FILE.cases...: the cases (see README.md) under Wine, one prefix."""
-import difflib, os, pathlib, re, shlex, shutil, subprocess, sys, tempfile
+import difflib, io, os, pathlib, re, shlex, shutil, subprocess, sys, tempfile, warnings, zipfile
 
 WINE32, WINE64, SERVER = '/usr/lib/wine/wine', '/usr/lib/wine/wine64', '/usr/lib/wine/wineserver'
 BANNER = '\nClasspath validation tool V1.05 (ZP17)\nCopyright (c) 2026 The cpvalid authors\n'
@@ -36,6 +36,20 @@ def parse(path):
     return cases
 
 
+def contents(spec):
+    """zip:A,B is an archive of members A and B; zip64: the same with ZIP64 end records;
+    cut: the same less its last byte; text:TEXT a file holding TEXT."""
+    kind, _, text = spec.partition(':')
+    if kind == 'text':
+        return text.encode('latin-1')
+    zipfile.ZIP_FILECOUNT_LIMIT, data = 0 if kind == 'zip64' else 0xFFFF, io.BytesIO()
+    with warnings.catch_warnings(), zipfile.ZipFile(data, 'w') as archive:
+        warnings.simplefilter('ignore')  # a name twice is wanted
+        for member in filter(None, text.split(',')):
+            archive.writestr(member, '')
+    return data.getvalue()[:-1 if kind == 'cut' else None]
+
+
 def wine(prefix, *argv, **kw):
     env = {'WINEPREFIX': prefix, 'WINEDEBUG': '-all', 'WINEDLLOVERRIDES': 'mscoree,mshtml=',
            'HOME': os.environ.get('HOME', '/root'), 'LANG': 'C.UTF-8', **kw.pop('env', {})}
@@ -46,10 +60,17 @@ def run_case(prefix, loader, exe, case):
     root = tempfile.mkdtemp(prefix='cpv', dir='/tmp')  # always 18 characters as Z:\tmp\cpv...
     tree = 'Z:' + root.replace('/', '\\')
     shutil.copy(exe, root)
-    for item in expand(case['tree'], tree).split():  # dir/ is a directory; a final ! locks it
+    for item in expand(case['tree'], tree).split():  # see README.md
+        item, _, spec = item.partition('=')
+        item, _, link = item.partition('->')
         path = os.path.join(root, to_unicode(item.rstrip('!')))
         os.makedirs(os.path.dirname(path), exist_ok=True)  # of dir/, the directory itself
-        pathlib.Path(path).touch()  # a new file is empty; a directory stays as it is
+        if link:
+            os.symlink(link, path)
+        elif spec:
+            pathlib.Path(path).write_bytes(contents(spec))
+        else:
+            pathlib.Path(path).touch()  # a new file is empty; a directory stays as it is
         if item.endswith('!'):
             os.chmod(path, 0)
     env = {('WINEPATH' if n == 'PATH' else n): to_unicode(expand(v, tree)) for n, v in case['env']}
