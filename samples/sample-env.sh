@@ -2,13 +2,19 @@
 # search lists that show every kind of report line. Sourced by run.sh with
 # SAMPLE_ROOT set to an empty directory; it fills the tree and exports
 # CLASSPATH, LIB and WINEPATH (Wine hands the latter to the program as PATH).
+# The logging directory holds real jars from Debian's libslf4j-java, two of
+# them bindings of one logging interface: the class path takes them in
+# through a wildcard, and -c shows which binding wins.
 
-mkdir -p "$SAMPLE_ROOT"/{app,jars,korvo,classes,bin,java/lib}
-for f in ZANTH.CORE.JAR zanth.bridge.jar ORVIS.JAR NOMIA.JAR BRESK.JAR QUILLET.JAR MURREL.JAR TUVAK.JAR; do
-  : >"$SAMPLE_ROOT/jars/$f"
+mkdir -p "$SAMPLE_ROOT"/{app,jars,korvo,classes/com/example,bin,java/lib,logging}
+# The JMS and KORVO files are empty archives (an end record alone), the
+# classes directory holds one class of the application.
+for f in jars/{ZANTH.CORE.JAR,zanth.bridge.jar,ORVIS.JAR,NOMIA.JAR,BRESK.JAR,QUILLET.JAR,MURREL.JAR} \
+  jars/TUVAK.JAR korvo/KORVOJAVA.ZIP korvo/LUMBEN.ZIP; do
+  { printf 'PK\005\006'; head -c 18 /dev/zero; } >"$SAMPLE_ROOT/$f"
 done
-: >"$SAMPLE_ROOT/korvo/KORVOJAVA.ZIP"
-: >"$SAMPLE_ROOT/korvo/LUMBEN.ZIP"
+: >"$SAMPLE_ROOT/classes/com/example/Main.class"
+cp /usr/share/java/slf4j-{api,simple,nop}.jar "$SAMPLE_ROOT/logging/"
 
 # Windows spelling of the sample root: Wine shows / as drive Z:.
 win_root="Z:$(printf '%s' "$SAMPLE_ROOT" | tr / '\\')"
@@ -16,7 +22,7 @@ win_root="Z:$(printf '%s' "$SAMPLE_ROOT" | tr / '\\')"
 CLASSPATH=".;..\\jars\\ZANTH.CORE.JAR;$win_root\\jars\\zanth.bridge.jar;..\\jars\\ORVIS.JAR"
 CLASSPATH+=";..\\jars\\NOMIA.JAR;..\\jars\\BRESK.JAR;..\\jars\\QUILLET.JAR;..\\jars\\MURREL.JAR"
 CLASSPATH+=";..\\jars\\TUVAK.JAR;..\\korvo\\KORVOJAVA.ZIP;..\\korvo\\LUMBEN.ZIP;..\\korvo\\ESKERO.ZIP"
-CLASSPATH+=";..\\classes;;..\\JARS\\zanth.core.jar;\"$win_root\\jars\\Sorrek Beta.jar\""
+CLASSPATH+=";..\\classes;;..\\JARS\\zanth.core.jar;\"$win_root\\jars\\Sorrek Beta.jar\";..\\logging\\*"
 export CLASSPATH
 export WINEPATH="$win_root\\bin;$win_root\\java\\lib;C:\\Program Files\\Old SDK\\bin;$win_root\\BIN"
 export LIB="$win_root\\lib;$win_root\\jars"

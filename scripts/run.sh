@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Windows program and runs it under
 # Wine: the shipped 32-bit program where it runs here, else the 64-bit build.
-# With no arguments it runs "-p -l -j" on the bundled sample environment;
+# With no arguments it runs "-p -l -j -c" on the bundled sample environment;
 # otherwise it passes the arguments on, with your CLASSPATH and LIB (PATH
 # comes from WINEPATH, as Wine builds the program's PATH).
 set -euo pipefail
@@ -28,7 +28,7 @@ if [ $# -eq 0 ]; then
   # shellcheck source=../samples/sample-env.sh
   . "$root/samples/sample-env.sh"
   cd "$SAMPLE_ROOT/app"
-  set -- -p -l -j
+  set -- -p -l -j -c
 fi
 # Output goes through a file: Wine's first program can hold a pipe open.
 out=$(mktemp)
