@@ -10,7 +10,7 @@
 void report_duplicate_classes();
 
 // Reading one element into the name store.
-enum ReadResult { READ_DONE, READ_REFUSED, READ_STOPPED, READ_OUT_OF_MEMORY };
+enum ReadResult { READ_DONE, READ_REFUSED, READ_STOPPED, READ_OUT_OF_MEMORY, READ_REPEATED };
 // The central directory, read as Java reads it; READ_REFUSED when Java would
 // not open the archive, and then no name of it counts.
 ReadResult read_archive(const char* path);

@@ -12,17 +12,16 @@ void report_duplicate_classes() {
   for (int e = 0; e < class_path.count && stopped_at == nullptr; ++e) {
     const ClassPathElement& element = class_path.elements[e];
     bool archive = element.kind == ELEMENT_ARCHIVE;
-    // Java opens each path once: an element whose full path, folded like an
-    // entry, came before is skipped.
+    // Java opens each path once: an element whose full path came before is skipped.
     char full[CLASS_PATH_ELEMENT_BYTES];
     unsigned long len = platform()->path_full(element.text, full, sizeof full);
     bool repeated = registry_add(len > 0 && len < sizeof full ? full : element.text) != 0;
-    if (!names_begin_element(e)) {  // every element begins, so that names know their element
-      stopped_at = element.text;
-      break;
-    }
-    if (repeated) continue;
-    ReadResult result = archive ? read_archive(element.text) : search_directory(element.text);
+    // Every element begins, a repeat too, so that the store knows each name's element.
+    ReadResult result = !names_begin_element(e) ? READ_OUT_OF_MEMORY
+                        : repeated              ? READ_REPEATED
+                        : archive               ? read_archive(element.text)
+                                                : search_directory(element.text);
+    if (result == READ_REPEATED) continue;
     if (result == READ_REFUSED) {
       out_print("*****%s is not a jar or zip archive\n", element.text);
       continue;

@@ -14,8 +14,7 @@ namespace {
 
 char unkept[CLASS_PATH_ELEMENT_BYTES];
 
-// Java's rule: exactly these two spellings, and no name that holds the list's
-// separator.
+// Java's rule: these two spellings, and no name that holds the list's separator.
 bool names_jar(const char* name) {
   std::size_t len = std::strlen(name);
   return len >= 4 &&
@@ -58,10 +57,9 @@ EntryStatus expand_wildcard(const char* entry) {
   }
   platform()->list_close(list);
   // They share the directory, so their names decide the order.
-  if (class_path.count - first > 1) {
-    std::qsort(class_path.elements + first, class_path.count - first, sizeof(ClassPathElement),
-               compare_listed);
-  }
+  int listed = class_path.count - first;
+  if (listed > 1)
+    std::qsort(class_path.elements + first, listed, sizeof(ClassPathElement), compare_listed);
   return jars > 0 ? ENTRY_DIR : ENTRY_NOT_FOUND;
 }
 
@@ -72,18 +70,15 @@ void class_path_begin(bool keep) {
 
 void note_class_path_element(const char* text, ElementKind kind) {
   if (!class_path.keep || class_path.unkept != nullptr) return;
-  std::size_t len = std::strlen(text);
-  char* copy = nullptr;
-  if (mem_grow(class_path.elements, class_path.room, class_path.count)) {
-    copy = static_cast<char*>(mem_take(len + 1));
-  }
-  if (copy == nullptr) {                 // reported where the search of the elements stops
-    std::memcpy(unkept, text, len + 1);  // fits: see CLASS_PATH_ELEMENT_BYTES
-    class_path.unkept = unkept;
+  std::size_t bytes = std::strlen(text) + 1;  // at most CLASS_PATH_ELEMENT_BYTES
+  bool room = mem_grow(class_path.elements, class_path.room, class_path.count);
+  char* copy = room ? static_cast<char*>(mem_take(bytes)) : nullptr;
+  if (copy == nullptr) {  // the search of the elements will stop here, and say so
+    class_path.unkept = static_cast<const char*>(std::memcpy(unkept, text, bytes));
     return;
   }
-  std::memcpy(copy, text, len + 1);
-  class_path.elements[class_path.count++] = {copy, kind};
+  class_path.elements[class_path.count++] = {static_cast<char*>(std::memcpy(copy, text, bytes)),
+                                             kind};
 }
 
 void class_path_release() {
