@@ -29,7 +29,7 @@ inline std::string zip_of(const std::vector<std::string>& names) {
 struct FakePlatform : Platform {
   // By upper-cased full path: 'd' a directory, 'f' a file, 'D' and 'F' ones that cannot be
   // entered or opened, '?' a file whose handle has no known type, 'r' a directory that is a
-  // reparse point, 'E' a file whose reads fail. Roots ("C:\") always exist.
+  // reparse point, 'E' a file whose reads fail, 'c' a character device. Roots ("C:\") always exist.
   std::map<std::string, char> nodes;
   std::map<std::string, std::string> names, data;  // as added; what a file holds
   std::map<std::string, std::string> env;          // by upper-cased name
@@ -98,11 +98,14 @@ struct FakePlatform : Platform {
   }
   // A handle numbers what it opened, from 1.
   FileHandle file_open_read(const char* path) override {
-    if (!std::strchr("f?E", kind(path)) || path[std::strlen(path) - 1] == '\\') return 0;
+    if (!std::strchr("f?Ec", kind(path)) || path[std::strlen(path) - 1] == '\\') return 0;
     opened.push_back(upper(resolve(path)));
     return ++open_files, opened.size();
   }
-  unsigned long file_type(FileHandle file) override { return nodes[opened[file - 1]] != '?'; }
+  unsigned long file_type(FileHandle file) override {
+    char k = nodes[opened[file - 1]];
+    return k == '?' ? 0 : k == 'c' ? 2 : 1;
+  }
   void file_close(FileHandle) override { --open_files; }
   long long file_size(FileHandle file) override { return data[opened[file - 1]].size(); }
   long file_read_at(FileHandle file, unsigned long long at, void* buf, unsigned long len) override {
