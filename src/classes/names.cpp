@@ -25,6 +25,7 @@ constexpr int MAX_CHUNKS = (1 << (32 - OFFSET_BITS)) - 2;  // a ref past the las
 
 struct NameStore {
   char* chunks[MAX_CHUNKS];
+  std::size_t filled[MAX_CHUNKS];
   int chunk_count;
   std::size_t chunk_used, chunk_bytes, stored_bytes;
   NameRef* buckets;
@@ -47,35 +48,43 @@ Head head(NameRef ref) {
 
 void put_head(NameRef ref, const Head& h) { std::memcpy(record(ref), &h, HEAD_BYTES); }
 
+// FNV-1a's steps taken four bytes at a time, each folding the high bits down.
 std::uint32_t hash_of(const char* name, std::size_t len) {
   std::uint32_t h = 2166136261u;
-  for (std::size_t i = 0; i < len; ++i) h = (h ^ static_cast<unsigned char>(name[i])) * 16777619u;
-  return h;
+  std::size_t i = 0;
+  for (std::uint32_t word; i + 4 <= len; i += 4) {
+    std::memcpy(&word, name + i, 4);
+    h = (h ^ word) * 16777619u;
+    h ^= h >> 15;
+  }
+  for (; i < len; ++i) h = (h ^ static_cast<unsigned char>(name[i])) * 16777619u;
+  return h ^ (h >> 13);
 }
 
 NameRef next_ref() {
   return (static_cast<NameRef>(store.chunk_count) << OFFSET_BITS) + store.chunk_used;
 }
 
-// Twice as many buckets; without them the chains just grow longer.
-bool grow_buckets() {
-  std::uint32_t count = store.bucket_count == 0 ? 256 : store.bucket_count * 2;
-  auto* grown = static_cast<NameRef*>(mem_take(count * sizeof(NameRef)));
-  if (grown == nullptr) return store.bucket_count != 0;
-  std::memset(grown, 0, count * sizeof(NameRef));
-  for (std::uint32_t b = 0; b < store.bucket_count; ++b) {
-    for (NameRef ref = store.buckets[b], next; ref != 0; ref = next) {
+// Builds `count` buckets afresh from the records, read in the order they are
+// stored: in order, they stay fast to read once they outgrow the cache, and
+// the old buckets can go first. False, with no buckets, when memory ran out.
+bool index_records(std::uint32_t count) {
+  mem_give(store.buckets);
+  store.buckets = static_cast<NameRef*>(mem_take(count * sizeof(NameRef)));
+  store.bucket_count = store.buckets != nullptr ? count : 0;
+  if (store.buckets == nullptr) return false;
+  std::memset(store.buckets, 0, count * sizeof(NameRef));
+  for (int c = 0; c < store.chunk_count; ++c) {
+    for (std::size_t at = 0; at < store.filled[c];) {
+      NameRef ref = (static_cast<NameRef>(c + 1) << OFFSET_BITS) + at;
       Head h = head(ref);
-      next = h.next;
-      NameRef& slot = grown[hash_of(names_text(ref), h.len) & (count - 1)];
+      NameRef& slot = store.buckets[hash_of(names_text(ref), h.len) & (count - 1)];
+      at += HEAD_BYTES + h.len + 1;
       h.next = slot;
       put_head(ref, h);
       slot = ref;
     }
   }
-  mem_give(store.buckets);
-  store.buckets = grown;
-  store.bucket_count = count;
   return true;
 }
 
@@ -93,6 +102,7 @@ NameRef new_record(std::size_t bytes) {
   }
   NameRef ref = next_ref();
   store.chunk_used += bytes;
+  store.filled[store.chunk_count - 1] = store.chunk_used;
   store.stored_bytes += bytes;
   return ref;
 }
@@ -142,7 +152,11 @@ bool names_begin_element(int element) {
 
 bool names_add(const char* name, std::size_t len) {
   if (len > 0xFFFF) return true;  // no archive or directory gives one
-  if (static_cast<std::uint32_t>(store.distinct) >= 2 * store.bucket_count && !grow_buckets()) {
+  // A bucket for every name, on average: chains stay short. Without room for
+  // twice as many buckets, the ones there were will do.
+  std::uint32_t had = store.bucket_count;
+  if (static_cast<std::uint32_t>(store.distinct) >= had &&
+      !index_records(had == 0 ? 256 : 2 * had) && !(had > 0 && index_records(had))) {
     return false;
   }
   NameRef& slot = store.buckets[hash_of(name, len) & (store.bucket_count - 1)];
