@@ -87,29 +87,32 @@ TEST(Classes, AFailedReadRefusesJunctionsBelowAreNotFollowed) {
 
 TEST(Classes, WhatJavaWouldNotOpenIsRefusedAStubAndPaddingAreReadThrough) {
   const std::string zip = zip_of({"p/A.class"});  // a local header, one record, the end record
-  std::string past = zip, left = zip, locked = zip, bzip2 = zip;
+  std::string past = zip, left = zip, locked = zip, bzip2 = zip, far = zip;
   past.back() = 1;                          // a comment of one byte that is not there
   left.insert(zip.size() - 22, 1, '\0');    // a byte in the directory that no record fills
   left[left.size() - 10] += 1;              // (the directory's size counts it)
   locked[30 + 8] = 1, bzip2[30 + 10] = 12;  // the record is encrypted; compressed by bzip2
+  far[far.size() - 6] += 1;                 // the directory said to begin after it does
   FakePlatform fake;
-  const char* const names[] = {"past", "left", "locked", "bzip2", "dev", "ok"};
-  const std::string bytes[] = {past, left, locked, bzip2, zip, "#!/bin/sh\n" + zip + "\n"};
-  for (int i = 0; i < 6; ++i)
-    fake.add("C:\\" + std::string(names[i]), i == 4 ? 'c' : 'f', bytes[i]);
-  EXPECT_EQ(run_c(fake, "C:\\past;C:\\left;C:\\locked;C:\\bzip2;C:\\dev;C:\\ok"),
-            HEAD +
-                "Found File        C:\\past\r\nFound File        C:\\left\r\n"
-                "Found File        C:\\locked\r\nFound File        C:\\bzip2\r\n"
-                "Found File        C:\\dev\r\nFound File        C:\\ok\r\n"
-                "Total entries = 6\r\nTotal length of CLASSPATH = 47\r\n\r\n"
-                "Classes found more than once in CLASSPATH\r\n"
-                "*****C:\\past is not a jar or zip archive\r\n"
-                "*****C:\\left is not a jar or zip archive\r\n"
-                "*****C:\\locked is not a jar or zip archive\r\n"
-                "*****C:\\bzip2 is not a jar or zip archive\r\n"
-                "*****C:\\dev is not a jar or zip archive\r\n"
-                "Total classes = 1 in 1 archives and 0 directories, 0 found more than once\r\n");
+  const char* const names[] = {"past", "left", "locked", "bzip2", "far", "dev", "ok"};
+  const std::string bytes[] = {past, left, locked, bzip2, far, zip, "#!/bin/sh\n" + zip + "\n"};
+  for (int i = 0; i < 7; ++i)
+    fake.add("C:\\" + std::string(names[i]), i == 5 ? 'c' : 'f', bytes[i]);
+  EXPECT_EQ(
+      run_c(fake, "C:\\past;C:\\left;C:\\locked;C:\\bzip2;C:\\far;C:\\dev;C:\\ok"),
+      HEAD +
+          "Found File        C:\\past\r\nFound File        C:\\left\r\n"
+          "Found File        C:\\locked\r\nFound File        C:\\bzip2\r\n"
+          "Found File        C:\\far\r\nFound File        C:\\dev\r\n"
+          "Found File        C:\\ok\r\nTotal entries = 7\r\nTotal length of CLASSPATH = 54\r\n\r\n"
+          "Classes found more than once in CLASSPATH\r\n"
+          "*****C:\\past is not a jar or zip archive\r\n"
+          "*****C:\\left is not a jar or zip archive\r\n"
+          "*****C:\\locked is not a jar or zip archive\r\n"
+          "*****C:\\bzip2 is not a jar or zip archive\r\n"
+          "*****C:\\far is not a jar or zip archive\r\n"
+          "*****C:\\dev is not a jar or zip archive\r\n"
+          "Total classes = 1 in 1 archives and 0 directories, 0 found more than once\r\n");
 }
 
 TEST(Classes, ADirectorySearchStopsOnMeetingName100001) {
