@@ -1,40 +1,40 @@
 // Classes found more than once on the class path: Java loads each class from
-// the first element that holds it, and never the copies of later elements.
+// the first element that holds it, never the copies of later elements.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 // Reads the elements kept during the class path walk, prints the report and
-// gives back all memory, the elements' included.
+// gives back all memory, the elements' too.
 void report_duplicate_classes();
 
-// Reading one element into the name store.
 enum ReadResult { READ_DONE, READ_REFUSED, READ_STOPPED, READ_OUT_OF_MEMORY, READ_REPEATED };
-// The central directory, read as Java reads it; READ_REFUSED when Java would
-// not open the archive, and then no name of it counts.
+// The archive's central directory, read as Java reads it; READ_REFUSED when
+// Java would not open the archive, and then none of its names count.
 ReadResult read_archive(const char* path);
 // The ".class" files at any depth, named by their path below the directory
 // with '/' between components; READ_STOPPED on meeting name 100,001.
 ReadResult search_directory(const char* path);
 
-// The store of distinct names. Names compare exactly, byte for byte.
+// The store of distinct names, compared exactly. Elements begin in class path
+// order, from 0; a name added belongs to the current one, and counts once in
+// it. False when memory runs out.
 using NameRef = std::uint32_t;
+bool counts_as_class(const char* name, std::size_t len);
+bool names_begin_element(int element);
+bool names_add(const char* name, std::size_t len);
+const char* names_text(NameRef name);
+void names_release();
+
 struct HiddenCopies {
-  int first, later;  // the elements: the later one's copies are never loaded
+  int first, later;  // elements: the later one's copies are never loaded
   int count;
   NameRef smallest;  // in byte order
 };
-bool counts_as_class(const char* name, std::size_t len);
-// Elements begin in class path order, from 0; names added belong to the
-// current one, which gives each name once. False when memory runs out.
-bool names_begin_element(int element);
-bool names_add(const char* name, std::size_t len);
 struct NameCounts {
   int distinct, repeated;  // repeated: held by two or more elements
   int pairs;
   const HiddenCopies* hidden;  // by first, then later element
 };
 NameCounts names_counts();
-const char* names_text(NameRef name);
-void names_release();

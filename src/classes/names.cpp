@@ -25,9 +25,9 @@ constexpr int MAX_CHUNKS = (1 << (32 - OFFSET_BITS)) - 2;  // a ref past the las
 
 struct NameStore {
   char* chunks[MAX_CHUNKS];
-  std::size_t filled[MAX_CHUNKS];
+  std::size_t filled[MAX_CHUNKS];  // bytes of records in each chunk
   int chunk_count;
-  std::size_t chunk_used, chunk_bytes, stored_bytes;
+  std::size_t chunk_bytes, stored_bytes;  // the last chunk's size; all records' bytes
   NameRef* buckets;
   std::uint32_t bucket_count;
   int distinct, repeated, current;
@@ -62,7 +62,8 @@ std::uint32_t hash_of(const char* name, std::size_t len) {
 }
 
 NameRef next_ref() {
-  return (static_cast<NameRef>(store.chunk_count) << OFFSET_BITS) + store.chunk_used;
+  int last = store.chunk_count;
+  return last == 0 ? 0 : (static_cast<NameRef>(last) << OFFSET_BITS) + store.filled[last - 1];
 }
 
 // Builds `count` buckets afresh from the records, read in the order they are
@@ -91,18 +92,17 @@ bool index_records(std::uint32_t count) {
 // Room for a record. Chunks grow by a thirty-second of what is stored, so
 // the unused end of the last one stays small beside the names.
 NameRef new_record(std::size_t bytes) {
-  if (store.chunk_count == 0 || store.chunk_bytes - store.chunk_used < bytes) {
+  if (store.chunk_count == 0 || store.chunk_bytes - store.filled[store.chunk_count - 1] < bytes) {
     std::size_t size = std::min(std::max(store.stored_bytes / 32, std::size_t{4096}), CHUNK_LIMIT);
     size = std::max(size, bytes);
     char* chunk = store.chunk_count < MAX_CHUNKS ? static_cast<char*>(mem_take(size)) : nullptr;
     if (chunk == nullptr) return 0;
+    store.filled[store.chunk_count] = 0;
     store.chunks[store.chunk_count++] = chunk;
     store.chunk_bytes = size;
-    store.chunk_used = 0;
   }
   NameRef ref = next_ref();
-  store.chunk_used += bytes;
-  store.filled[store.chunk_count - 1] = store.chunk_used;
+  store.filled[store.chunk_count - 1] += bytes;
   store.stored_bytes += bytes;
   return ref;
 }
