@@ -107,12 +107,13 @@ NameRef new_record(std::size_t bytes) {
   return ref;
 }
 
-// The current element holds `ref` again: its copy is hidden by the first holder's.
-bool note_hidden(NameRef ref) {
+// The current element holds `ref`, whose head is `h`, again: its copy is
+// hidden by the first holder's.
+bool note_hidden(NameRef ref, const Head& h) {
   // The first holder is the last element that began at or before the ref.
   int first = static_cast<int>(
       std::upper_bound(store.starts, store.starts + store.current + 1, ref) - store.starts - 1);
-  if (head(ref).last == static_cast<std::uint32_t>(first)) ++store.repeated;
+  if (h.last == static_cast<std::uint32_t>(first)) ++store.repeated;
   int pair = store.pair_count - 1;  // the current element's pairs are the last ones
   while (pair >= store.current_pairs && store.pairs[pair].first != first) --pair;
   if (pair < store.current_pairs) {
@@ -122,7 +123,7 @@ bool note_hidden(NameRef ref) {
   }
   HiddenCopies& hidden = store.pairs[pair];
   ++hidden.count;
-  std::size_t len = head(ref).len, least = head(hidden.smallest).len;
+  std::size_t len = h.len, least = head(hidden.smallest).len;
   int order = std::memcmp(names_text(ref), names_text(hidden.smallest), std::min(len, least));
   if (order < 0 || (order == 0 && len < least)) hidden.smallest = ref;
   return true;
@@ -167,7 +168,7 @@ bool names_add(const char* name, std::size_t len) {
   }
   if (ref != 0) {
     if (h.last == static_cast<std::uint32_t>(store.current)) return true;  // once per element
-    bool noted = note_hidden(ref);
+    bool noted = note_hidden(ref, h);
     h.last = store.current;
     put_head(ref, h);
     return noted;

@@ -31,11 +31,9 @@ bool is(const unsigned char* bytes, const char* signature) {
   return std::memcmp(bytes, signature, 4) == 0;
 }
 
-// One read: a directory of 2 GiB or more is refused, as Java refuses it.
 bool read_exact(FileHandle file, Offset at, unsigned char* buf, std::size_t len) {
-  return len < 0x7FFFFFFF &&
-         platform()->file_read_at(file, at, buf, static_cast<unsigned long>(len)) ==
-             static_cast<long>(len);
+  return platform()->file_read_at(file, at, buf, static_cast<unsigned long>(len)) ==
+         static_cast<long>(len);
 }
 
 bool signature_at(FileHandle file, Offset at, const char* signature) {
@@ -114,7 +112,7 @@ ReadResult walk_records(const unsigned char* records, std::size_t size, bool add
 
 // A block of exactly `len` bytes read at `at`: the sanitizers see any read past it.
 ReadResult read_block(FileHandle file, Offset at, Offset len, unsigned char*& block) {
-  if (len >= 0x7FFFFFFF) return READ_REFUSED;  // see read_exact
+  if (len >= 0x7FFFFFFF) return READ_REFUSED;  // one read; Java refuses 2 GiB too
   block = static_cast<unsigned char*>(mem_take(len > 0 ? len : 1));
   if (block == nullptr) return READ_OUT_OF_MEMORY;
   return read_exact(file, at, block, len) ? READ_DONE : READ_REFUSED;
@@ -160,7 +158,7 @@ ReadResult read_archive(const char* path) {
   FileHandle file = os->file_open_read(path);
   if (file == 0) return READ_REFUSED;
   // Only a file on a disk is read: a device could keep the run waiting.
-  long long file_len = os->file_type(file) == 1 /* a disk */ ? os->file_size(file) : -1;
+  long long file_len = os->file_type(file) == FILE_TYPE_DISK ? os->file_size(file) : -1;
   Offset tail_len = file_len < static_cast<long long>(TAIL_BYTES) ? file_len : TAIL_BYTES;
   unsigned char *tail = nullptr, *records = nullptr;
   Directory dir = {};

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "lists/lists.h"
+#include "platform/platform.h"
 
 enum ElementKind { ELEMENT_ARCHIVE, ELEMENT_DIRECTORY };
-constexpr unsigned CLASS_PATH_ELEMENT_BYTES = MAX_ENTRY_CHARS + 2 * 260;  // and a listed name
+// An entry and a listed name, or the full path of such an element.
+constexpr unsigned CLASS_PATH_ELEMENT_BYTES = MAX_ENTRY_CHARS + 2 * sizeof(ListItem::name);
 
 struct ClassPathElement {
   char* text;  // as the walk prints its entry; a wildcard's jar with the '*' replaced

@@ -8,6 +8,7 @@
 
 using FileHandle = std::uintptr_t;  // 0 means "no handle"
 using ListHandle = std::uintptr_t;  // 0 means "no listing"
+constexpr unsigned long FILE_TYPE_DISK = 1;
 
 struct ListItem {
   char name[260];
@@ -28,7 +29,8 @@ struct Platform {
 
   // Opens an existing file for reading, sharing read and write; 0 on failure.
   virtual FileHandle file_open_read(const char* path) = 0;
-  // The handle's type; 0 when the system does not recognise it.
+  // The handle's type: FILE_TYPE_DISK for a file on a disk, 0 when the
+  // system does not recognise it.
   virtual unsigned long file_type(FileHandle handle) = 0;
   virtual void file_close(FileHandle handle) = 0;
   // The size of an open file, or -1.
