@@ -17,23 +17,38 @@ ReadResult read_archive(const char* path);
 // with '/' between components; READ_STOPPED on meeting name 100,001.
 ReadResult search_directory(const char* path);
 
+// A class file's content as -c compares it: two copies are identical when
+// their sizes and CRC-32s are. No class of 2 GiB loads, so a size from there
+// on marks a copy that differs from every copy, or one not read yet.
+struct Copy {
+  std::uint32_t size, crc;
+};
+constexpr std::uint32_t UNLIKE = 0x80000000, UNREAD = 0xFFFFFFFF;
+// The copy of the file `name` below the directory element `element`, read to its end.
+Copy read_directory_copy(int element, const char* name, std::size_t len);
+
 // The store of distinct names, compared exactly. Elements begin in class path
 // order, from 0; a name added belongs to the current one, and counts once in
-// it. False when memory runs out.
+// it, with the copy of its first appearance. A directory's copy comes UNREAD:
+// it is read only when its name is found in two elements, and then once.
+// False when memory runs out.
 using NameRef = std::uint32_t;
 bool counts_as_class(const char* name, std::size_t len);
 bool names_begin_element(int element);
-bool names_add(const char* name, std::size_t len);
+bool names_add(const char* name, std::size_t len, Copy copy);
+// The current element holds a class, and every one of them came before.
+bool names_all_hidden();
 const char* names_text(NameRef name);
 void names_release();
 
 struct HiddenCopies {
   int first, later;  // elements: the later one's copies are never loaded
-  int count;
-  NameRef smallest;  // in byte order
+  int count, different;
+  NameRef smallest_different;  // in byte order; 0 when none differs
 };
 struct NameCounts {
   int distinct, repeated;  // repeated: held by two or more elements
+  int different;           // of the repeated: a hidden copy differs from the loaded one
   int pairs;
   const HiddenCopies* hidden;  // by first, then later element
 };

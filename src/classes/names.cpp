@@ -14,10 +14,13 @@ namespace {
 // that first held a name follows from its ref, and need not be stored.
 struct Head {
   NameRef next;        // in its bucket
-  std::uint32_t last;  // the last element that held it
+  std::uint32_t last;  // the last element that held it, and DIFFERED
+  Copy loaded;         // the first holder's copy
   std::uint16_t len;
 };
-constexpr std::size_t HEAD_BYTES = 10;  // packed: records lie at any byte
+constexpr std::size_t HEAD_BYTES = 18;  // packed: records lie at any byte
+// A hidden copy of the name differs from the loaded one: the name counts once among the different.
+constexpr std::uint32_t DIFFERED = 0x80000000;
 static_assert(offsetof(Head, len) + sizeof(Head::len) == HEAD_BYTES, "the head is packed");
 constexpr int OFFSET_BITS = 22;
 constexpr std::size_t CHUNK_LIMIT = std::size_t{1} << OFFSET_BITS;
@@ -30,7 +33,7 @@ struct NameStore {
   std::size_t chunk_bytes, stored_bytes;  // the last chunk's size; all records' bytes
   NameRef* buckets;
   std::uint32_t bucket_count;
-  int distinct, repeated, current;
+  int distinct, repeated, different, current;
   NameRef* starts;  // where each element's new names begin
   HiddenCopies* pairs;
   int start_room, pair_count, pair_room, current_pairs;  // from where the current element's are
@@ -107,25 +110,33 @@ NameRef new_record(std::size_t bytes) {
   return ref;
 }
 
-// The current element holds `ref`, whose head is `h`, again: its copy is
+// The current element holds `ref`, whose head is `h`, again: its `copy` is
 // hidden by the first holder's.
-bool note_hidden(NameRef ref, const Head& h) {
+bool note_hidden(NameRef ref, Head& h, Copy copy) {
   // The first holder is the last element that began at or before the ref.
   int first = static_cast<int>(
       std::upper_bound(store.starts, store.starts + store.current + 1, ref) - store.starts - 1);
-  if (h.last == static_cast<std::uint32_t>(first)) ++store.repeated;
+  if ((h.last & ~DIFFERED) == static_cast<std::uint32_t>(first)) ++store.repeated;
   int pair = store.pair_count - 1;  // the current element's pairs are the last ones
   while (pair >= store.current_pairs && store.pairs[pair].first != first) --pair;
   if (pair < store.current_pairs) {
     if (!mem_grow(store.pairs, store.pair_room, store.pair_count)) return false;
     pair = store.pair_count++;
-    store.pairs[pair] = {first, store.current, 0, ref};
+    store.pairs[pair] = {first, store.current, 0, 0, 0};
   }
   HiddenCopies& hidden = store.pairs[pair];
   ++hidden.count;
-  std::size_t len = h.len, least = head(hidden.smallest).len;
-  int order = std::memcmp(names_text(ref), names_text(hidden.smallest), std::min(len, least));
-  if (order < 0 || (order == 0 && len < least)) hidden.smallest = ref;
+  if (h.loaded.size == UNREAD) h.loaded = read_directory_copy(first, names_text(ref), h.len);
+  if (copy.size == UNREAD) copy = read_directory_copy(store.current, names_text(ref), h.len);
+  if (h.loaded.size < UNLIKE && copy.size == h.loaded.size && copy.crc == h.loaded.crc) return true;
+  store.different += (h.last & DIFFERED) == 0;
+  h.last |= DIFFERED;
+  ++hidden.different;
+  NameRef least_ref = hidden.smallest_different != 0 ? hidden.smallest_different : ref;
+  std::size_t len = h.len, least = head(least_ref).len;
+  int order = std::memcmp(names_text(ref), names_text(least_ref), std::min(len, least));
+  if (hidden.smallest_different == 0 || order < 0 || (order == 0 && len < least))
+    hidden.smallest_different = ref;
   return true;
 }
 
@@ -151,7 +162,7 @@ bool names_begin_element(int element) {
   return true;
 }
 
-bool names_add(const char* name, std::size_t len) {
+bool names_add(const char* name, std::size_t len, Copy copy) {
   if (len > 0xFFFF) return true;  // no archive or directory gives one
   // A bucket for every name, on average: chains stay short. Without room for
   // twice as many buckets, the ones there were will do.
@@ -167,15 +178,17 @@ bool names_add(const char* name, std::size_t len) {
     ref = h.next;
   }
   if (ref != 0) {
-    if (h.last == static_cast<std::uint32_t>(store.current)) return true;  // once per element
-    bool noted = note_hidden(ref, h);
-    h.last = store.current;
+    std::uint32_t current = static_cast<std::uint32_t>(store.current);
+    if ((h.last & ~DIFFERED) == current) return true;  // once per element, its first copy
+    bool noted = note_hidden(ref, h, copy);
+    h.last = current | (h.last & DIFFERED);
     put_head(ref, h);
     return noted;
   }
   ref = new_record(HEAD_BYTES + len + 1);
   if (ref == 0) return false;
-  put_head(ref, {slot, static_cast<std::uint32_t>(store.current), static_cast<std::uint16_t>(len)});
+  put_head(ref, {slot, static_cast<std::uint32_t>(store.current), copy,
+                 static_cast<std::uint16_t>(len)});
   std::memcpy(record(ref) + HEAD_BYTES, name, len);
   record(ref)[HEAD_BYTES + len] = '\0';
   slot = ref;
@@ -183,11 +196,15 @@ bool names_add(const char* name, std::size_t len) {
   return true;
 }
 
+bool names_all_hidden() {
+  return next_ref() == store.starts[store.current] && store.pair_count > store.current_pairs;
+}
+
 NameCounts names_counts() {
   if (store.pair_count > 1) {
     std::qsort(store.pairs, store.pair_count, sizeof(HiddenCopies), by_elements);
   }
-  return {store.distinct, store.repeated, store.pair_count, store.pairs};
+  return {store.distinct, store.repeated, store.different, store.pair_count, store.pairs};
 }
 
 const char* names_text(NameRef name) { return record(name) + HEAD_BYTES; }

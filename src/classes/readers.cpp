@@ -6,6 +6,7 @@
 
 #include "base/allocator.h"
 #include "classes/classes.h"
+#include "lists/class_path.h"
 #include "lists/lists.h"
 #include "platform/platform.h"
 
@@ -90,6 +91,25 @@ bool find_directory(FileHandle file, Offset file_len, const unsigned char* tail,
   return false;
 }
 
+// A record's copy: its CRC-32 and uncompressed size, which at 0xFFFFFFFF is
+// the first 8 bytes of the first ZIP64 block (ID 1) of 8 bytes or more in
+// its extra field; without one, 0xFFFFFFFF stays, like no copy. The field lies
+// inside the record: walk_records saw to it.
+Copy record_copy(const unsigned char* r) {
+  Offset size = get32(r + 24);
+  const unsigned char* extra = r + RECORD_BYTES + get16(r + 28);
+  for (std::size_t at = 0, n = size == 0xFFFFFFFF ? get16(r + 30) : 0; n - at >= 4;) {
+    std::size_t data = get16(extra + at + 2);
+    if (data > n - at - 4) break;  // a block that overruns the field
+    if (get16(extra + at) == 1 && data >= 8) {
+      size = get64(extra + at + 4);
+      break;
+    }
+    at += 4 + data;
+  }
+  return {size < UNLIKE ? static_cast<std::uint32_t>(size) : UNLIKE, get32(r + 16)};
+}
+
 // The records must fill the directory exactly, each whole, each of a kind
 // Java opens (not encrypted, stored or deflated). With `add`, their class
 // names go to the store.
@@ -104,7 +124,9 @@ ReadResult walk_records(const unsigned char* records, std::size_t size, bool add
       return READ_REFUSED;
     }
     const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
-    if (add && counts_as_class(name, len) && !names_add(name, len)) return READ_OUT_OF_MEMORY;
+    if (add && counts_as_class(name, len) && !names_add(name, len, record_copy(r))) {
+      return READ_OUT_OF_MEMORY;
+    }
     at += whole;
   }
   return at == size ? READ_DONE : READ_REFUSED;
@@ -126,6 +148,17 @@ char path[MAX_ENTRY_CHARS + 4 * sizeof(ListItem::name)];
 ListItem item;  // serves every level: a name is copied out before the search goes down
 long listed;
 
+// The element's text in `buf`, and the separator a name goes after: "C:" and
+// "lib\" name their directory as they stand; '/' joins the path below, which
+// is also the class's name. False when no name would fit after it.
+bool begin_path(char* buf, const char* element, std::size_t& len) {
+  len = std::strlen(element);
+  if (len + 2 > sizeof path) return false;
+  std::memcpy(buf, element, len);
+  if (len > 0 && std::strchr("\\/:", buf[len - 1]) == nullptr) buf[len++] = '/';
+  return true;
+}
+
 // Searches the directory path[0..len), which ends in a separator; the class
 // names begin at `names_at`.
 ReadResult search(std::size_t len, std::size_t names_at) {
@@ -143,7 +176,7 @@ ReadResult search(std::size_t len, std::size_t names_at) {
       path[len + n] = '/';
       result = search(len + n + 1, names_at);
     } else if (!item.directory && counts_as_class(path + names_at, len + n - names_at) &&
-               !names_add(path + names_at, len + n - names_at)) {
+               !names_add(path + names_at, len + n - names_at, {UNREAD, 0})) {
       result = READ_OUT_OF_MEMORY;
     }
   }
@@ -179,12 +212,43 @@ ReadResult read_archive(const char* path) {
 }
 
 ReadResult search_directory(const char* element) {
-  std::size_t len = std::strlen(element);
-  if (len + 2 > sizeof path) return READ_DONE;  // nothing can be listed there
-  std::memcpy(path, element, len);
-  // "C:" and "lib\" name their directory as they stand; '/' joins the path
-  // below, which is also the class's name.
-  if (len > 0 && std::strchr("\\/:", path[len - 1]) == nullptr) path[len++] = '/';
+  std::size_t len;
+  if (!begin_path(path, element, len)) return READ_DONE;  // nothing can be listed there
   listed = 0;
   return search(len, len);
+}
+
+// A separate path: a search may be under way in the other.
+char copy_path[sizeof path];
+unsigned char block[16384];
+std::uint32_t crc_table[256];  // the zip polynomial's, made at first use
+
+Copy read_directory_copy(int element, const char* name, std::size_t name_len) {
+  std::size_t len;
+  Copy copy = {UNLIKE, 0};  // unless the whole file is read
+  if (!begin_path(copy_path, class_path.elements[element].text, len) ||
+      len + name_len + 1 > sizeof copy_path) {
+    return copy;
+  }
+  std::memcpy(copy_path + len, name, name_len);
+  copy_path[len + name_len] = '\0';
+  Platform* os = platform();
+  FileHandle file = os->file_open_read(copy_path);
+  if (file == 0) return copy;
+  for (std::uint32_t n = crc_table[1] == 0 ? 0 : 256; n < 256; ++n) {
+    std::uint32_t c = n;
+    for (int bit = 0; bit < 8; ++bit) c = (c & 1) != 0 ? 0xEDB88320 ^ (c >> 1) : c >> 1;
+    crc_table[n] = c;
+  }
+  std::uint32_t crc = 0xFFFFFFFF;
+  Offset size = 0;
+  long got = 0;
+  bool disk = os->file_type(file) == FILE_TYPE_DISK;  // a device could keep the run waiting
+  while (disk && size < UNLIKE && (got = os->file_read_at(file, size, block, sizeof block)) > 0) {
+    for (long i = 0; i < got; ++i) crc = crc_table[(crc ^ block[i]) & 0xFF] ^ (crc >> 8);
+    size += got;
+  }
+  if (disk && got == 0 && size < UNLIKE) copy = {static_cast<std::uint32_t>(size), ~crc};
+  os->file_close(file);
+  return copy;
 }

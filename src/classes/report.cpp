@@ -10,7 +10,7 @@ void report_duplicate_classes() {
   const char* stopped_at = nullptr;
   registry_reset();  // the walks are over: the registry is free for the full paths
   for (int e = 0; e < class_path.count && stopped_at == nullptr; ++e) {
-    const ClassPathElement& element = class_path.elements[e];
+    ClassPathElement& element = class_path.elements[e];
     bool archive = element.kind == ELEMENT_ARCHIVE;
     // Java opens each path once: an element whose full path came before is skipped.
     char full[CLASS_PATH_ELEMENT_BYTES];
@@ -30,6 +30,7 @@ void report_duplicate_classes() {
     if (result == READ_STOPPED)
       out_print("*****%s: search stopped after 100000 files\n", element.text);
     if (result == READ_OUT_OF_MEMORY) stopped_at = element.text;
+    element.adds_no_class = result == READ_DONE && names_all_hidden();
   }
   registry_release();
   if (stopped_at == nullptr) stopped_at = class_path.unkept;
@@ -42,12 +43,22 @@ void report_duplicate_classes() {
     if (i == 0 || pair.first != names.hidden[i - 1].first) {
       out_print("%s hides\n", class_path.elements[pair.first].text);
     }
-    out_print(
-        pair.count == 1 ? "    %d class of %s, first %s\n" : "    %d classes of %s, first %s\n",
-        pair.count, class_path.elements[pair.later].text, names_text(pair.smallest));
+    out_print(pair.count == 1 ? "    %d class of %s, " : "    %d classes of %s, ", pair.count,
+              class_path.elements[pair.later].text);
+    if (pair.different > 0) {
+      out_print("%d different, first %s\n", pair.different, names_text(pair.smallest_different));
+    } else {
+      out_print(pair.count == 1 ? "identical\n" : "all identical\n");
+    }
   }
-  out_print("Total classes = %d in %d archives and %d directories, %d found more than once\n",
-            names.distinct, archives, directories, names.repeated);
+  for (int e = 0; e < class_path.count; ++e) {
+    if (class_path.elements[e].adds_no_class)
+      out_print("%s adds no class\n", class_path.elements[e].text);
+  }
+  out_print(
+      "Total classes = %d in %d archives and %d directories, %d found more than once, %d of them "
+      "different\n",
+      names.distinct, archives, directories, names.repeated, names.different);
   names_release();
   class_path_release();
 }

@@ -78,7 +78,7 @@ void note_class_path_element(const char* text, ElementKind kind) {
     return;
   }
   class_path.elements[class_path.count++] = {static_cast<char*>(std::memcpy(copy, text, bytes)),
-                                             kind};
+                                             kind, false};
 }
 
 void class_path_release() {

@@ -12,6 +12,7 @@ constexpr unsigned CLASS_PATH_ELEMENT_BYTES = MAX_ENTRY_CHARS + 2 * sizeof(ListI
 struct ClassPathElement {
   char* text;  // as the walk prints its entry; a wildcard's jar with the '*' replaced
   ElementKind kind;
+  bool adds_no_class;  // read to its end, it holds classes, and each came before
 };
 
 struct ClassPath {
