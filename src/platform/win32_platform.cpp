@@ -68,7 +68,9 @@ class Win32Platform : public Platform {
     OVERLAPPED at = {};  // a synchronous handle reads at its offset: no file pointer to keep
     at.Offset = static_cast<DWORD>(offset), at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD got = 0;
-    return ReadFile(reinterpret_cast<HANDLE>(handle), buf, len, &got, &at) ? got : -1;
+    // At the end, a read at an offset fails with ERROR_HANDLE_EOF: that is 0 bytes read.
+    if (ReadFile(reinterpret_cast<HANDLE>(handle), buf, len, &got, &at)) return got;
+    return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
   }
 
   bool list_next(const char* pattern, ListHandle& list, ListItem& item) override {

@@ -38,7 +38,7 @@ def parse(path):
 
 def contents(spec):
     """zip:A,B is an archive of members A and B; zip64: the same with ZIP64 end records;
-    cut: the same less its last byte; text:TEXT a file holding TEXT."""
+    cut: the same less its last byte; deflate: members compressed; text:TEXT a file holding TEXT."""
     kind, _, text = spec.partition(':')
     if kind == 'text':
         return text.encode('latin-1')
@@ -46,8 +46,14 @@ def contents(spec):
     with warnings.catch_warnings(), zipfile.ZipFile(data, 'w') as archive:
         warnings.simplefilter('ignore')  # a name twice is wanted
         for member in filter(None, text.split(',')):
-            archive.writestr(member, '')
+            add_member(archive, member, kind == 'deflate')
     return data.getvalue()[:-1 if kind == 'cut' else None]
+
+
+def add_member(archive, member, deflate):
+    """A member NAME=TEXT holds TEXT; NAME alone is empty."""
+    name, _, text = member.partition('=')
+    archive.writestr(name, text.encode('latin-1'), zipfile.ZIP_DEFLATED if deflate else zipfile.ZIP_STORED)
 
 
 def wine(prefix, *argv, **kw):

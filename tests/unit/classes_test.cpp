@@ -2,6 +2,7 @@
 // junctions, and a directory of more than 100,000 names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "../fake_platform.h"
@@ -10,6 +11,8 @@
 #include "lists/registry.h"
 
 namespace {
+
+using namespace std::string_literals;  // bytes with zeros among them
 
 const std::string HEAD =
     "\r\nClasspath validation tool V1.05 (ZP17)\r\nCopyright (c) 2026 The cpvalid authors\r\n"
@@ -132,6 +135,133 @@ TEST(Classes, ADirectorySearchStopsOnMeetingName100001) {
             "Total classes = 99999 in 0 archives and 1 directories, 0 found more than once, 0 of "
             "them different\r\n");
   }
+}
+
+std::string le(std::uint64_t value, int bytes) {
+  std::string s;
+  for (int i = 0; i < bytes; ++i) s += static_cast<char>(value >> (8 * i));
+  return s;
+}
+
+// An archive whose records give each name's copy: its CRC-32, its size and an extra field.
+struct Entry {
+  std::string name;
+  std::uint32_t crc, size;
+  std::string extra;
+};
+std::string zip_copies(const std::vector<Entry>& entries) {
+  std::vector<std::string> names;
+  for (const Entry& e : entries) names.push_back(e.name);
+  std::string zip = zip_of(names);
+  std::size_t at = 30;  // after the local header
+  for (const Entry& e : entries) {
+    zip.replace(at + 16, 4, le(e.crc, 4)), zip.replace(at + 24, 4, le(e.size, 4));
+    zip.replace(at + 30, 2, le(e.extra.size(), 2));
+    zip.insert(at += 46 + e.name.size(), e.extra);
+    at += e.extra.size();
+  }
+  return zip.replace(zip.size() - 10, 4, le(at - 30, 4));  // the directory's size
+}
+
+TEST(Classes, ACopyIsLikeTheLoadedOneWhenItsSizeAndCrcAre) {
+  const std::uint32_t ONE = 0x7a6c86f1, TWO = 0x11ca8a66, MAX = 0xFFFFFFFF;  // "one", "two"
+  const std::string zip64 = "\1\0\10\0"s + le(3, 8);  // ZIP64 block: the size is 3
+  FakePlatform fake;
+  for (const char* dir : {"C:\\d", "C:\\d\\p", "C:\\d2", "C:\\d2\\p"}) fake.add(dir, 'd');
+  fake.add("C:\\first", 'f',
+           zip_copies({{"p/A.class", ONE, MAX, zip64}, {"p/Z.class", 1, MAX, ""}}));
+  fake.add("C:\\j1", 'f', zip_copies({{"p/A.class", ONE, 3, ""}}));
+  // Other blocks, and a ZIP64 block too short for a size, come before the one that gives it.
+  fake.add("C:\\j2", 'f',
+           zip_copies({{"p/A.class", ONE, MAX, "\11\0\4\0abcd\1\0\4\0"s + le(3, 4) + zip64}}));
+  fake.add("C:\\j3", 'f',
+           zip_copies({{"p/A.class", ONE, MAX, "\1\0\20\0"s + le(3, 8)}}));  // overruns
+  fake.add("C:\\j4", 'f', zip_copies({{"p/A.class", ONE, MAX, "\1\0\10\0"s + le(0x100000003, 8)}}));
+  fake.add("C:\\j5", 'f',
+           zip_copies({{"p/A.class", ONE, 4, zip64}}));  // the size is not 0xFFFFFFFF
+  fake.add("C:\\j6", 'f', zip_copies({{"p/Z.class", 1, MAX, ""}, {"p/A.class", ONE + 1, 3, ""}}));
+  fake.add("C:\\d\\p\\A.class", 'f', "one"), fake.add("C:\\d\\p\\D.class", 'f', "two");
+  fake.add("C:\\d\\p\\E.class", 'E'), fake.add("C:\\d\\p\\Q.class", '?');  // read fails; no disk
+  fake.add("C:\\d\\p\\N.class", 'f', "new");
+  fake.add(
+      "C:\\j7", 'f',
+      zip_copies({{"p/E.class", 0, 0, ""}, {"p/Q.class", 0, 0, ""}, {"p/D.class", TWO, 3, ""}}));
+  fake.add("C:\\d2\\p\\A.class", 'f', "one"), fake.add("C:\\d2\\p\\D.class", 'f', "two");
+  EXPECT_EQ(
+      run_c(fake, "C:\\first;C:\\j1;C:\\j2;C:\\j3;C:\\j4;C:\\j5;C:\\j6;C:\\d;C:\\j7;C:\\d2"),
+      HEAD +
+          "Found File        C:\\first\r\nFound File        C:\\j1\r\nFound File        C:\\j2\r\n"
+          "Found File        C:\\j3\r\nFound File        C:\\j4\r\nFound File        C:\\j5\r\n"
+          "Found File        C:\\j6\r\nFound Dir         C:\\d\r\nFound File        C:\\j7\r\n"
+          "Found Dir         C:\\d2\r\nTotal entries = 10\r\nTotal length of CLASSPATH = 61\r\n\r\n"
+          "Classes found more than once in CLASSPATH\r\n"
+          "C:\\first hides\r\n"
+          "    1 class of C:\\j1, identical\r\n"
+          "    1 class of C:\\j2, identical\r\n"
+          "    1 class of C:\\j3, 1 different, first p/A.class\r\n"
+          "    1 class of C:\\j4, 1 different, first p/A.class\r\n"
+          "    1 class of C:\\j5, 1 different, first p/A.class\r\n"
+          "    2 classes of C:\\j6, 2 different, first p/A.class\r\n"
+          "    1 class of C:\\d, identical\r\n"
+          "    1 class of C:\\d2, identical\r\n"
+          "C:\\d hides\r\n"
+          "    3 classes of C:\\j7, 2 different, first p/E.class\r\n"
+          "    1 class of C:\\d2, identical\r\n"
+          "C:\\j1 adds no class\r\nC:\\j2 adds no class\r\nC:\\j3 adds no class\r\n"
+          "C:\\j4 adds no class\r\nC:\\j5 adds no class\r\nC:\\j6 adds no class\r\n"
+          "C:\\j7 adds no class\r\nC:\\d2 adds no class\r\n"
+          "Total classes = 6 in 8 archives and 2 directories, 5 found more than once, 4 of them "
+          "different\r\n");
+  // A directory's file is read when a second element holds its name, and then once.
+  EXPECT_EQ(std::count(fake.opened.begin(), fake.opened.end(), "C:\\D\\P\\D.CLASS"), 1);
+  EXPECT_EQ(std::count(fake.opened.begin(), fake.opened.end(), "C:\\D2\\P\\D.CLASS"), 1);
+  EXPECT_EQ(std::count(fake.opened.begin(), fake.opened.end(), "C:\\D\\P\\N.CLASS"), 0);
+}
+
+// Where the end record is: the last one, unless bytes follow it and its directory is not there.
+TEST(Classes, TheEndRecordIsTheLastWhoseDirectoryIsWhereItSays) {
+  const std::string zip = zip_of({"o/O.class"}), end64_at = le(zip.size() - 22, 8);
+  std::string fat = zip, comment = zip, far = zip, farther;
+  fat.insert(30, zip_of({"in/I.class"}));  // a stored jar, with its own end record
+  fat.replace(fat.size() - 6, 4, le(30 + zip_of({"in/I.class"}).size(), 4));
+  comment[comment.size() - 2] = 23;  // an end record in the comment, a byte before its end
+  comment += "PK\5\6" + std::string(18, '\0') + "x";
+  std::string z64 = zip, z64_bad = zip;
+  for (std::string* z : {&z64, &z64_bad}) {
+    std::string total = le(z == &z64 ? 0 : 1, 8);  // as the plain record says, or not
+    z->insert(z->size() - 22, "PK\6\6" + std::string(28, '\0') + total + le(55, 8) + le(30, 8) +
+                                  "PK\6\7" + std::string(4, '\0') + end64_at + le(1, 4));
+  }
+  far.replace(far.size() - 2, 2, "\377\377");  // the longest comment, and bytes after it
+  farther = far += std::string(65535, 'c') + std::string(79, 't');
+  farther += 't';
+  FakePlatform fake;
+  const char* const names[] = {"o", "fat", "comment", "z64", "z64_bad", "far", "farther"};
+  const std::string bytes[] = {zip, fat, comment, z64, z64_bad, far, farther};
+  std::string classpath;
+  for (int i = 0; i < 7; ++i) {
+    fake.add("C:\\" + std::string(names[i]), 'f', bytes[i]);
+    classpath += (i == 0 ? "C:\\" : ";C:\\") + std::string(names[i]);
+  }
+  EXPECT_EQ(run_c(fake, classpath),
+            HEAD +
+                "Found File        C:\\o\r\nFound File        C:\\fat\r\n"
+                "Found File        C:\\comment\r\nFound File        C:\\z64\r\n"
+                "Found File        C:\\z64_bad\r\nFound File        C:\\far\r\n"
+                "Found File        C:\\farther\r\nTotal entries = 7\r\n"
+                "Total length of CLASSPATH = 58\r\n\r\n"
+                "Classes found more than once in CLASSPATH\r\n"
+                "*****C:\\z64_bad is not a jar or zip archive\r\n"
+                "*****C:\\farther is not a jar or zip archive\r\n"
+                "C:\\o hides\r\n"
+                "    1 class of C:\\fat, identical\r\n"
+                "    1 class of C:\\comment, identical\r\n"
+                "    1 class of C:\\z64, identical\r\n"
+                "    1 class of C:\\far, identical\r\n"
+                "C:\\fat adds no class\r\nC:\\comment adds no class\r\n"
+                "C:\\z64 adds no class\r\nC:\\far adds no class\r\n"
+                "Total classes = 1 in 5 archives and 0 directories, 1 found more than once, 0 of "
+                "them different\r\n");
 }
 
 }  // namespace
