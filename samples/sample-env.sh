@@ -26,3 +26,9 @@ CLASSPATH+=";..\\classes;;..\\JARS\\zanth.core.jar;\"$win_root\\jars\\Sorrek Bet
 export CLASSPATH
 export WINEPATH="$win_root\\bin;$win_root\\java\\lib;C:\\Program Files\\Old SDK\\bin;$win_root\\BIN"
 export LIB="$win_root\\lib;$win_root\\jars"
+
+# A second copy of the logging interface in another folder: every class of it
+# is identical to the first copy's, so -c says it adds no class.
+mkdir -p "$SAMPLE_ROOT/shared"
+cp /usr/share/java/slf4j-api.jar "$SAMPLE_ROOT/shared/"
+export CLASSPATH+=";..\\shared\\slf4j-api.jar"
