@@ -120,20 +120,24 @@ TEST(Classes, WhatJavaWouldNotOpenIsRefusedAStubAndPaddingAreReadThrough) {
           "different\r\n");
 }
 
+// A search stopped there adds no class, even when every class it met came before.
 TEST(Classes, ADirectorySearchStopsOnMeetingName100001) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 100000; ++i) names.push_back("p/C" + std::to_string(i) + ".class");
   for (int files : {99999, 100000}) {  // and the directory p, one name more
     FakePlatform fake;
-    fake.add("C:\\cls", 'd'), fake.add("C:\\cls\\p", 'd');
-    for (int i = 0; i < files; ++i) fake.add("C:\\cls\\p\\C" + std::to_string(i) + ".class", 'f');
-    std::string stop = files == 99999 ? "" : "*****C:\\cls: search stopped after 100000 files\r\n";
-    EXPECT_EQ(
-        run_c(fake, "C:\\cls"),
-        HEAD +
-            "Found Dir         C:\\cls\r\nTotal entries = 1\r\n"
-            "Total length of CLASSPATH = 6\r\n\r\nClasses found more than once in CLASSPATH\r\n" +
-            stop +
-            "Total classes = 99999 in 0 archives and 1 directories, 0 found more than once, 0 of "
-            "them different\r\n");
+    fake.add("C:\\all.jar", 'f', zip_of(names)), fake.add("C:\\cls", 'd'),
+        fake.add("C:\\cls\\p", 'd');
+    for (int i = 0; i < files; ++i) fake.add("C:\\cls\\" + names[i], 'f');
+    std::string out = run_c(fake, "C:\\all.jar;C:\\cls");
+    EXPECT_EQ(out.substr(out.find("Classes found")),
+              "Classes found more than once in CLASSPATH\r\n" +
+                  std::string(
+                      files == 99999 ? "" : "*****C:\\cls: search stopped after 100000 files\r\n") +
+                  "C:\\all.jar hides\r\n    99999 classes of C:\\cls, all identical\r\n" +
+                  (files == 99999 ? "C:\\cls adds no class\r\n" : "") +
+                  "Total classes = 100000 in 1 archives and 1 directories, 99999 found more than "
+                  "once, 0 of them different\r\n");
   }
 }
 
