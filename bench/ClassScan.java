@@ -1,25 +1,31 @@
 // The JVM's side of classes_compare.sh: the scan cpvalid -c makes, done with ZipFile. Opens each
-// archive named, walks its entries and counts the class names, and those found in two or more.
+// archive named, walks its entries and counts the class names, those found in two or more, and
+// of those the ones with a later copy whose size or CRC-32 differs from the first copy's.
 import java.util.*;
 import java.util.zip.*;
 
 public class ClassScan {
   public static void main(String[] args) throws Exception {
     Map<String, String> first = new HashMap<>();  // name to the first archive that holds it
-    Set<String> repeated = new HashSet<>();
+    Map<String, Long> loaded = new HashMap<>();  // and that copy's size and CRC-32
+    Set<String> repeated = new HashSet<>(), different = new HashSet<>();
     for (String archive : args) {
       try (ZipFile zip = new ZipFile(archive)) {
         for (Enumeration<? extends ZipEntry> e = zip.entries(); e.hasMoreElements();) {
-          String name = e.nextElement().getName();
+          ZipEntry entry = e.nextElement();
+          String name = entry.getName();
           if (name.endsWith(".class") && !name.startsWith("META-INF/")
               && !name.equals("module-info.class")) {
+            long copy = entry.getSize() << 32 | entry.getCrc();
             String was = first.putIfAbsent(name, archive);
+            if (was == null) loaded.put(name, copy);
             if (was != null && was != archive) repeated.add(name);
+            if (was != null && was != archive && loaded.get(name) != copy) different.add(name);
           }
         }
       }
     }
-    System.out.printf("Total classes = %d in %d archives, %d found more than once%n",
-        first.size(), args.length, repeated.size());
+    System.out.printf("Total classes = %d in %d archives, %d found more than once, %d of them"
+        + " different%n", first.size(), args.length, repeated.size(), different.size());
   }
 }
