@@ -17,6 +17,11 @@ bool name_matches(const char* wanted, const char* entry) {
   return *entry == '=';
 }
 
+// Calls newer than Windows XP are looked up, so that the program still loads there.
+void* kernel32_call(const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name));
+}
+
 class Win32Platform : public Platform {
  public:
   // GetEnvironmentVariableA cannot be trusted with values near the 32,767
@@ -97,6 +102,44 @@ class Win32Platform : public Platform {
     return GetCurrentDirectoryA(size, buf);
   }
 
+  bool exe_search_in_current_dir() override {
+    auto need =
+        reinterpret_cast<BOOL(WINAPI*)(LPCSTR)>(kernel32_call("NeedCurrentDirectoryForExePathA"));
+    return need == nullptr || need("java") != 0;
+  }
+
+  // Where the one call exists, so does the other.
+  void fs_redirection(bool off) override {
+    if (off) {
+      auto disable =
+          reinterpret_cast<BOOL(WINAPI*)(PVOID*)>(kernel32_call("Wow64DisableWow64FsRedirection"));
+      redirection_off_ = disable != nullptr && disable(&redirection_) != 0;
+    } else if (redirection_off_) {
+      reinterpret_cast<BOOL(WINAPI*)(PVOID)>(kernel32_call("Wow64RevertWow64FsRedirection"))(
+          redirection_);
+      redirection_off_ = false;
+    }
+  }
+
+  unsigned long version_root(const char* path, void* buf, unsigned long size) override {
+    // A buffer too small for the whole resource gets its start, where the root block is.
+    static char info[8192];
+    char* root = nullptr;
+    UINT len = 0;
+    if (!GetFileVersionInfoA(path, 0, sizeof info, info) ||
+        !VerQueryValueA(info, "\\", reinterpret_cast<void**>(&root), &len) ||
+        len > static_cast<UINT>(info + sizeof info - root)) {
+      len = 0;  // a block cut short is no block
+    }
+    if (len > size) len = size;
+    std::memcpy(buf, root, len);
+    return len;
+  }
+
+  unsigned long path_long(const char* path, char* buf, unsigned long size) override {
+    return GetLongPathNameA(path, buf, size);
+  }
+
   bool stdout_is_console() override {
     return GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
   }
@@ -109,6 +152,8 @@ class Win32Platform : public Platform {
 
  private:
   char* snapshot_ = nullptr;
+  PVOID redirection_ = nullptr;
+  bool redirection_off_ = false;
 };
 
 }  // namespace
