@@ -122,14 +122,6 @@ struct FakePlatform : Platform {
   }
   // A listing is made whole at its first call; its handle numbers it, from 1.
   bool list_next(const char* pattern, ListHandle& list, ListItem& item) override {
-    if (list == 0 && pattern[std::strlen(pattern) - 1] != '*') {  // one name: itself, if it is
-      char k = kind(pattern);
-      std::string name = resolve(pattern).substr(resolve(pattern).rfind('\\') + 1);
-      if (k == '-' || name.size() >= sizeof item.name) return false;
-      listings.push_back({{{}, k == 'd' || k == 'D' || k == 'r', k == 'r'}});
-      std::memcpy(listings.back().back().name, name.c_str(), name.size() + 1);
-      list = listings.size(), ++open_files, trail += 'l';
-    }
     if (list == 0) {
       std::string dir = pattern;
       dir = upper(resolve(dir.substr(0, dir.size() - 1) + "."));

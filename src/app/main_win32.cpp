@@ -32,8 +32,6 @@ int main(int argc, char** argv) {
   win32_exit(static_cast<unsigned>(run_cpvalid(argc, args)));
 }
 
-// The C runtime's own handler for errors in its math functions prints them
-// through its formatted printing; the tool calls none of them, and this silent
-// handler keeps that printing, a kilobyte, out of the program.
+// The runtime's math-error handler brings a kilobyte of printing; the tool does no math.
 struct _exception;
 extern "C" int _matherr(_exception*) { return 0; }

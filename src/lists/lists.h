@@ -12,9 +12,7 @@ constexpr int CLASSPATH_WARN_CHARS = 1024;
 // Status labels are 11 visible characters and a zero byte.
 constexpr int STATUS_LABEL_BYTES = 12;
 
-// Copies the segment of a list value that starts at `p` into `entry` (room
-// for MAX_ENTRY_CHARS and a zero byte), as the walk reads it, and returns
-// where the segment ends: at its ';' or at the end of the value.
+// The walk's reading of one segment of a list value (walk.cpp).
 const char* take_segment(const char* p, char* entry);
 
 // Walks the list held in environment variable `name` and prints its report.

@@ -24,20 +24,17 @@ void out_text(const char* text) {
   }
 }
 
-void out_unsigned(unsigned value) {
+void out_int(int value) {
   char digits[12];
   int n = 0;
+  // Work on the negative side so that INT_MIN needs no special case.
+  int v = value < 0 ? value : -value;
   do {
-    digits[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (n > 0) out_byte(digits[--n]);
-}
-
-void out_int(int value) {
-  // The magnitude taken as unsigned, so that INT_MIN needs no special case.
+    digits[n++] = static_cast<char>('0' - v % 10);
+    v /= 10;
+  } while (v != 0);
   if (value < 0) out_byte('-');
-  out_unsigned(value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value));
+  while (n > 0) out_byte(digits[--n]);
 }
 
 }  // namespace
@@ -53,9 +50,6 @@ void out_print(const char* format, ...) {
       ++p;
     } else if (*p == '%' && p[1] == 'd') {
       out_int(va_arg(args, int));
-      ++p;
-    } else if (*p == '%' && p[1] == 'u') {
-      out_unsigned(va_arg(args, unsigned));
       ++p;
     } else if (*p == '%' && p[1] == '%') {
       out_byte('%');

@@ -3,7 +3,7 @@
 // or a pipe gets 4096-byte blocks, and the rest at out_flush.
 #pragma once
 
-// Understands %s (text), %d (int), %u (unsigned) and %%; any other '%' is printed as is.
+// Understands %s (text), %d (int) and %%; any other '%' is printed as is.
 void out_print(const char* format, ...);
 void out_flush();
 // Forgets what is buffered and the console test; for a fresh run.

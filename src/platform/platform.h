@@ -53,17 +53,13 @@ struct Platform {
   // (terminator included) when `size` is too small, 0 on failure.
   virtual unsigned long dir_get(char* buf, unsigned long size) = 0;
 
-  // Whether a console would look for a program in the current directory
-  // (as NeedCurrentDirectoryForExePathA for "java"; true where it is missing).
+  // As NeedCurrentDirectoryForExePathA("java"); true where the system lacks it.
   virtual bool exe_search_in_current_dir() = 0;
-  // Turns file system redirection off (true) or back as it was (false) where
-  // the system has it: a 32-bit program then sees the 64-bit system files.
+  // File system redirection off (true) or back as it was (false), where the system has it.
   virtual void fs_redirection(bool off) = 0;
-  // Copies up to `size` bytes of the root block of the version resource of
-  // `path` into `buf`: their count, 0 when there is none.
+  // Up to `size` bytes of the root block of `path`'s version resource: their count, or 0.
   virtual unsigned long version_root(const char* path, void* buf, unsigned long size) = 0;
-  // As GetLongPathNameA: the long form of `path`, its length, the size
-  // needed when `size` is too small, 0 on failure.
+  // As GetLongPathNameA, answering as path_full does.
   virtual unsigned long path_long(const char* path, char* buf, unsigned long size) = 0;
 
   virtual bool stdout_is_console() = 0;

@@ -108,22 +108,17 @@ class Win32Platform : public Platform {
     return need == nullptr || need("java") != 0;
   }
 
-  // Where the one call exists, so does the other.
+  // Disable takes where to keep the old value, Revert the value kept; both or neither exist.
   void fs_redirection(bool off) override {
-    if (off) {
-      auto disable =
-          reinterpret_cast<BOOL(WINAPI*)(PVOID*)>(kernel32_call("Wow64DisableWow64FsRedirection"));
-      redirection_off_ = disable != nullptr && disable(&redirection_) != 0;
-    } else if (redirection_off_) {
-      reinterpret_cast<BOOL(WINAPI*)(PVOID)>(kernel32_call("Wow64RevertWow64FsRedirection"))(
-          redirection_);
-      redirection_off_ = false;
-    }
+    auto call = reinterpret_cast<BOOL(WINAPI*)(PVOID)>(
+        kernel32_call(off ? "Wow64DisableWow64FsRedirection" : "Wow64RevertWow64FsRedirection"));
+    if (call == nullptr || off == redirection_off_) return;
+    BOOL done = call(off ? static_cast<PVOID>(&redirection_) : redirection_);
+    redirection_off_ = off && done;
   }
 
   unsigned long version_root(const char* path, void* buf, unsigned long size) override {
-    // A buffer too small for the whole resource gets its start, where the root block is.
-    static char info[8192];
+    static char info[8192];  // too small for a resource, it gets its start: the root block
     char* root = nullptr;
     UINT len = 0;
     if (!GetFileVersionInfoA(path, 0, sizeof info, info) ||

@@ -94,7 +94,8 @@ def run_case(prefix, loader, exe, case):
     # Files in the prefix's own drive C: only the 32-bit program, its redirection turned off,
     # sees its system32 as the 64-bit programs do; the 64-bit program proves nothing there.
     if case['wow64'] and loader == WINE64:
-        return shutil.rmtree(root), None
+        shutil.rmtree(root)
+        return None
     made = make_tree(os.path.join(prefix, 'drive_c'), case['wow64'], tree, exe)
     env = {('WINEPATH' if n == 'PATH' else n): to_unicode(expand(v, tree)) for n, v in case['env']}
     args = [to_unicode(expand(a, tree)) for a in shlex.split(case['args'])]
