@@ -65,14 +65,14 @@ def program(exe, version):
 
 def make_tree(root, items, tree, exe):
     for item in items.split():  # see README.md
-        item, _, spec = expand(item, tree).partition('=')
+        item, _, content = expand(item, tree).partition('=')
         item, _, link = item.partition('->')
         path = os.path.join(root, to_unicode(item.rstrip('!')))
         os.makedirs(os.path.dirname(path), exist_ok=True)  # of dir/, the directory itself
         if link:
             os.symlink(link, path)
-        elif spec:
-            pathlib.Path(path).write_bytes(program(exe, spec[4:]) if spec.startswith('exe:') else contents(spec))
+        elif content:
+            pathlib.Path(path).write_bytes(program(exe, content[4:]) if content.startswith('exe:') else contents(content))
         else:
             pathlib.Path(path).touch()  # a new file is empty; a directory stays as it is
         if item.endswith('!'):
