@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# Whole-process time of the 64-bit cpvalid.exe -p under Wine, alternating an
-# empty PATH with one of exactly 32,767 characters: 1,638 directories on T:
-# (a scratch tree) and 1,639 missing entries on U:, an empty directory, since
-# Wine scans a whole directory to miss a name.  Usage: wine_compare.sh EXE [RUNS]
+# Whole-process time of the 64-bit cpvalid.exe under Wine with a PATH of exactly 32,767
+# characters: 1,638 directories on T: (a scratch tree) and 1,639 missing entries on U:, an empty
+# directory, since Wine scans a whole directory to miss a name. Runs alternate: -p with that PATH
+# and with an empty one; with "java", 20 files in each directory and -p against -w on that PATH,
+# then both again with a java.exe (a copy of the program: a version resource) in each directory.
+# Usage: wine_compare.sh EXE [RUNS] [java]
 set -eu
-exe=$(realpath "${1:?usage: $0 EXE [RUNS]}")
-runs=${2:-10}
+exe=$(realpath "${1:?usage: $0 EXE [RUNS] [java]}")
+runs=${2:-10} java=${3:-}
 wine=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver
 scratch=$(mktemp -d /tmp/cpvalid-wine-bench.XXXXXX)
 export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY Path path CLASSPATH LIB
+unset DISPLAY Path path CLASSPATH LIB JAVA_HOME
 trap '"$server" -k 2>/dev/null; rm -rf "$scratch"' EXIT
 # A private prefix whose registry has no PATH: WINEPATH is then the whole PATH.
 "$wine" wineboot --init >"$scratch/setup.log" 2>&1 && "$server" -w
@@ -23,17 +25,26 @@ for ((i = 0; i < 3276; i += 2)); do
   long+=$pair dirs+=("$scratch/t/${pair:3:6}")
 done
 mkdir "${dirs[@]}" && long+='U:\last' && [ ${#long} -eq 32767 ]
+[ -z "$java" ] || for d in "${dirs[@]}"; do touch "$d"/f{01..20}.txt; done
 # One server for the session; its background services start with output in a file, not a pipe.
 "$server" -p && "$wine" cmd.exe /c exit >>"$scratch/setup.log" 2>&1
 cd "$scratch"
 WINEPATH=$long "$wine" "$exe" -p >full.out && tr -d '\r' <full.out | grep '^Total entries'
-for ((r = 0; r < runs; r++)); do
-  for p in empty full; do
-    [ $p = empty ] && value='' || value=$long
-    s=$(date +%s%N) && WINEPATH=$value "$wine" "$exe" -p >run.out && e=$(date +%s%N)
-    echo "$p $(((e - s) / 1000))"
+run() {  # LABEL OPTION PATH: the label and the run's wall time in microseconds
+  s=$(date +%s%N) && WINEPATH=$3 "$wine" "$exe" "$2" >run.out && e=$(date +%s%N)
+  echo "$1 $(((e - s) / 1000))"
+}
+for phase in 1 2; do
+  [ $phase = 1 ] || [ -n "$java" ] || break
+  [ $phase = 1 ] || for d in "${dirs[@]}"; do cp "$exe" "$d/java.exe"; done
+  for ((r = 0; r < runs; r++)); do
+    if [ -z "$java" ]; then run empty -p '' && run full -p "$long"; else
+      run "p$phase" -p "$long" && run "w$phase" -w "$long"; fi
   done
-done | awk '{ n[$1]++; s[$1] += $2; if (!m[$1] || $2 < m[$1]) m[$1] = $2 }
-  END { for (p in n) printf "%-5s PATH: %d runs, mean %.1f ms, min %.1f ms\n", p, n[p], s[p] / n[p] / 1e3, m[p] / 1e3
-        d = s["full"] / n["full"] - s["empty"] / n["empty"]
-        printf "walk (difference of means): %.1f ms, %.0f us per entry\n", d / 1e3, d / 3277 }' | sort
+done | sort -k1,1 -k2,2n | awk '{ v[$1, ++n[$1]] = $2; s[$1] += $2 }
+  END { for (p in n) { k = n[p]; m[p] = (v[p, int((k + 1) / 2)] + v[p, int(k / 2) + 1]) / 2
+          printf "%-5s: %d runs, median %.1f ms, mean %.1f ms, min %.1f ms\n", p, k, m[p] / 1e3, s[p] / k / 1e3, v[p, 1] / 1e3 }
+        if (n["full"]) { d = s["full"] / n["full"] - s["empty"] / n["empty"]
+          printf "walk (difference of means): %.1f ms, %.0f us per entry\n", d / 1e3, d / 3277 }
+        if (n["w2"]) printf "-w / -p, medians: %.2f; with java.exe: %.2f; versions about %.0f%% of -w\n",
+          m["w1"] / m["p1"], m["w2"] / m["p2"], 100 * (m["w2"] - m["w1"]) / m["w2"] }' | sort

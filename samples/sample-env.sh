@@ -1,7 +1,7 @@
 # The bundled sample environment: a small tree of jar and zip files and
 # search lists that show every kind of report line. Sourced by run.sh with
 # SAMPLE_ROOT set to an empty directory; it fills the tree and exports
-# CLASSPATH, LIB and WINEPATH (Wine hands the latter to the program as PATH).
+# CLASSPATH, LIB, JAVA_HOME and WINEPATH (Wine hands the latter to the program as PATH).
 # The logging directory holds real jars from Debian's libslf4j-java, two of
 # them bindings of one logging interface: the class path takes them in
 # through a wildcard, and -c shows which binding wins.
@@ -32,3 +32,23 @@ export LIB="$win_root\\lib;$win_root\\jars"
 mkdir -p "$SAMPLE_ROOT/shared"
 cp /usr/share/java/slf4j-api.jar "$SAMPLE_ROOT/shared/"
 export CLASSPATH+=";..\\shared\\slf4j-api.jar"
+
+# Two Java installations: a development kit that JAVA_HOME names, last on PATH, and an old
+# runtime's java.exe and javaw.exe copied into the first PATH directory, which hide the kit's.
+# Copies of the program ($SAMPLE_EXE) with other file versions stand in for them; the kit's
+# release file gives its version.
+java_copy() {
+  python3 - "$SAMPLE_EXE" "$SAMPLE_ROOT/$1" "$2" <<'PY'
+import struct, sys
+data = bytearray(open(sys.argv[1], 'rb').read())
+at = data.rindex(b'\xbd\x04\xef\xfe')  # the version resource's fixed file information
+a, b, c, d = map(int, sys.argv[3].split('.'))
+data[at + 8:at + 16] = struct.pack('<II', a << 16 | b, c << 16 | d)
+open(sys.argv[2], 'wb').write(data)
+PY
+}
+mkdir -p "$SAMPLE_ROOT/jdk-17/bin"
+for f in java javac javaw; do java_copy "jdk-17/bin/$f.exe" 17.0.2.0; done
+printf 'IMPLEMENTOR="Sample"\r\nJAVA_VERSION="17.0.2"\r\n' >"$SAMPLE_ROOT/jdk-17/release"
+for f in java javaw; do java_copy "bin/$f.exe" 8.0.3910.13; done
+export WINEPATH+=";$win_root\\jdk-17\\bin" JAVA_HOME="$win_root\\jdk-17"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Windows program and runs it under
 # Wine: the shipped 32-bit program where it runs here, else the 64-bit build.
-# With no arguments it runs "-p -l -j -c" on the bundled sample environment;
+# With no arguments it runs "-p -l -j -c -w" on the bundled sample environment;
 # otherwise it passes the arguments on, with your CLASSPATH and LIB (PATH
 # comes from WINEPATH, as Wine builds the program's PATH).
 set -euo pipefail
@@ -23,12 +23,12 @@ if [ ! -f "$WINEPREFIX/.cpvalid-ready" ]; then
 fi
 
 if [ $# -eq 0 ]; then
-  export SAMPLE_ROOT="$root/build/sample"
+  export SAMPLE_ROOT="$root/build/sample" SAMPLE_EXE="$root/build/win64/cpvalid.exe"
   rm -rf "$SAMPLE_ROOT"
   # shellcheck source=../samples/sample-env.sh
   . "$root/samples/sample-env.sh"
   cd "$SAMPLE_ROOT/app"
-  set -- -p -l -j -c
+  set -- -p -l -j -c -w
 fi
 # Output goes through a file: Wine's first program can hold a pipe open.
 out=$(mktemp)

@@ -38,6 +38,11 @@ struct FakePlatform : Platform {
   std::vector<std::string> writes, opened;
   std::vector<std::vector<ListItem>> listings;
   int open_files = 0;
+  // Version root blocks by upper-cased path; the current-directory answer; 'o' and 'O' for
+  // redirection turned off and on, 'l' a listing, 'r' a file opened, 'v' a version read.
+  std::map<std::string, std::string> roots;
+  bool search_current = true;
+  std::string trail;
 
   static std::string upper(std::string s) {
     for (char& c : s) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
@@ -99,7 +104,7 @@ struct FakePlatform : Platform {
   // A handle numbers what it opened, from 1.
   FileHandle file_open_read(const char* path) override {
     if (!std::strchr("f?Ec", kind(path)) || path[std::strlen(path) - 1] == '\\') return 0;
-    opened.push_back(upper(resolve(path)));
+    opened.push_back(upper(resolve(path))), trail += 'r';
     return ++open_files, opened.size();
   }
   unsigned long file_type(FileHandle file) override {
@@ -132,7 +137,7 @@ struct FakePlatform : Platform {
         }
       }
       std::reverse(listings.back().begin(), listings.back().end());  // handed out from the back
-      list = listings.size(), ++open_files;
+      list = listings.size(), ++open_files, trail += 'l';
     }
     std::vector<ListItem>& items = listings[list - 1];
     if (items.empty()) return false;
@@ -155,6 +160,16 @@ struct FakePlatform : Platform {
     if (cwd.size() >= size) return static_cast<unsigned long>(cwd.size() + 1);
     std::memcpy(buf, cwd.c_str(), cwd.size() + 1);
     return static_cast<unsigned long>(cwd.size());
+  }
+  bool exe_search_in_current_dir() override { return search_current; }
+  void fs_redirection(bool off) override { trail += off ? 'o' : 'O'; }
+  unsigned long version_root(const char* path, void* buf, unsigned long size) override {
+    std::string root = roots[upper(resolve(path))].substr(0, size);
+    trail += 'v';
+    return std::memcpy(buf, root.data(), root.size()), static_cast<unsigned long>(root.size());
+  }
+  unsigned long path_long(const char* path, char* buf, unsigned long size) override {
+    return path_full(path, buf, size);
   }
   bool stdout_is_console() override { return console; }
   void stdout_write(const char* data, std::size_t len) override {

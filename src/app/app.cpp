@@ -6,6 +6,7 @@
 #include "lists/lists.h"
 #include "platform/output.h"
 #include "required/required.h"
+#include "which/which.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ void scan_one_argument(const char* arg, RunOptions& options) {
     if ((marker == '-' || marker == '/') && letter == '?') options.show_help = 1;
     if (marker == '-' && (letter == 'j' || letter == 'J')) options.check_required = 1;
     if (marker == '-' && (letter == 'c' || letter == 'C')) options.check_classes = 1;
+    if (marker == '-' && (letter == 'w' || letter == 'W')) options.find_java = 1;
     // Chained options: "-p-l" goes on at the second '-'.
     if (marker != '\0' && letter != '\0' && p[2] == '-') {
       p += 2;
@@ -43,12 +45,13 @@ void print_usage(const char* program_name) {
   out_print("  -p validate PATH\n");
   out_print("  -l validate LIB\n");
   out_print("  -c check CLASSPATH for classes found more than once\n");
+  out_print("  -w show which java, javac and javaw run, and check JAVA_HOME\n");
 }
 
 int run_cpvalid(int argc, const char* const* argv) {
   out_reset();
   required_files_clear();
-  RunOptions options = {0, 0, 0, 0, 0};
+  RunOptions options = {0, 0, 0, 0, 0, 0};
 
   out_print("\nClasspath validation tool V1.05 (ZP17)\n");
   out_print("Copyright (c) 2026 The cpvalid authors\n");
@@ -74,6 +77,7 @@ int run_cpvalid(int argc, const char* const* argv) {
   }
   if (options.check_required == 1) report_required_files(options.walk_path);
   if (options.check_classes == 1) report_duplicate_classes();
+  if (options.find_java == 1) report_java_programs();
   return_to_start_directory();
   out_flush();
   return 0;

@@ -7,6 +7,7 @@ struct RunOptions {
   int check_required;  // -j: report the JMS and KORVO files
   int show_help;       // -? or /?: usage text only
   int check_classes;   // -c: report classes found more than once in CLASSPATH
+  int find_java;       // -w: show which java programs run, and check JAVA_HOME
 };
 
 // Sets the flags the arguments ask for; unrecognised text is ignored.

@@ -12,6 +12,9 @@ constexpr int CLASSPATH_WARN_CHARS = 1024;
 // Status labels are 11 visible characters and a zero byte.
 constexpr int STATUS_LABEL_BYTES = 12;
 
+// The walk's reading of one segment of a list value (walk.cpp).
+const char* take_segment(const char* p, char* entry);
+
 // Walks the list held in environment variable `name` and prints its report.
 void validate_list(const char* name, ListKind kind);
 

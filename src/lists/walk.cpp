@@ -5,8 +5,6 @@
 #include "platform/output.h"
 #include "platform/platform.h"
 
-namespace {
-
 // Copies the segment that starts at `p` into `entry`, dropping quotes, and
 // returns where the segment ends (at its ';' or at the end of the value).
 // Kept characters beyond MAX_ENTRY_CHARS are passed over: the segment stays
@@ -20,8 +18,6 @@ const char* take_segment(const char* p, char* entry) {
   entry[kept] = '\0';
   return p;
 }
-
-}  // namespace
 
 void validate_list(const char* name, ListKind kind) {
   int entries = 0;

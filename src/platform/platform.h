@@ -53,6 +53,15 @@ struct Platform {
   // (terminator included) when `size` is too small, 0 on failure.
   virtual unsigned long dir_get(char* buf, unsigned long size) = 0;
 
+  // As NeedCurrentDirectoryForExePathA("java"); true where the system lacks it.
+  virtual bool exe_search_in_current_dir() = 0;
+  // File system redirection off (true) or back as it was (false), where the system has it.
+  virtual void fs_redirection(bool off) = 0;
+  // Up to `size` bytes of the root block of `path`'s version resource: their count, or 0.
+  virtual unsigned long version_root(const char* path, void* buf, unsigned long size) = 0;
+  // As GetLongPathNameA, answering as path_full does.
+  virtual unsigned long path_long(const char* path, char* buf, unsigned long size) = 0;
+
   virtual bool stdout_is_console() = 0;
   virtual void stdout_write(const char* data, std::size_t len) = 0;
 

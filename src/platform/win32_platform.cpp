@@ -17,6 +17,11 @@ bool name_matches(const char* wanted, const char* entry) {
   return *entry == '=';
 }
 
+// Calls newer than Windows XP are looked up, so that the program still loads there.
+void* kernel32_call(const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name));
+}
+
 class Win32Platform : public Platform {
  public:
   // GetEnvironmentVariableA cannot be trusted with values near the 32,767
@@ -99,6 +104,39 @@ class Win32Platform : public Platform {
     return GetCurrentDirectoryA(size, buf);
   }
 
+  bool exe_search_in_current_dir() override {
+    auto need =
+        reinterpret_cast<BOOL(WINAPI*)(LPCSTR)>(kernel32_call("NeedCurrentDirectoryForExePathA"));
+    return need == nullptr || need("java") != 0;
+  }
+
+  // Disable takes where to keep the old value, Revert the value kept; both or neither exist.
+  void fs_redirection(bool off) override {
+    auto call = reinterpret_cast<BOOL(WINAPI*)(PVOID)>(
+        kernel32_call(off ? "Wow64DisableWow64FsRedirection" : "Wow64RevertWow64FsRedirection"));
+    if (call == nullptr || off == redirection_off_) return;
+    BOOL done = call(off ? static_cast<PVOID>(&redirection_) : redirection_);
+    redirection_off_ = off && done;
+  }
+
+  unsigned long version_root(const char* path, void* buf, unsigned long size) override {
+    static char info[8192];  // too small for a resource, it gets its start: the root block
+    char* root = nullptr;
+    UINT len = 0;
+    if (!GetFileVersionInfoA(path, 0, sizeof info, info) ||
+        !VerQueryValueA(info, "\\", reinterpret_cast<void**>(&root), &len) ||
+        len > static_cast<UINT>(info + sizeof info - root)) {
+      len = 0;  // a block cut short is no block
+    }
+    if (len > size) len = size;
+    std::memcpy(buf, root, len);
+    return len;
+  }
+
+  unsigned long path_long(const char* path, char* buf, unsigned long size) override {
+    return GetLongPathNameA(path, buf, size);
+  }
+
   bool stdout_is_console() override {
     return GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
   }
@@ -111,6 +149,8 @@ class Win32Platform : public Platform {
 
  private:
   char* snapshot_ = nullptr;
+  PVOID redirection_ = nullptr;
+  bool redirection_off_ = false;
 };
 
 }  // namespace
