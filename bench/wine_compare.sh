@@ -1,15 +1,12 @@
 #!/usr/bin/env bash
-# Whole-process time of the 64-bit cpvalid.exe under Wine with a PATH of exactly 32,767
-# characters: 1,638 directories on T: (a scratch tree) and 1,639 missing entries on U:, an empty
-# directory, since Wine scans a whole directory to miss a name. Runs alternate: -p with that PATH
-# and with an empty one; with "java", 20 files in each directory and -p against -w on that PATH,
-# then both again with a java.exe (a copy of the program: a version resource) in each directory.
+# Whole-process time of the 64-bit cpvalid.exe under Wine, runs alternating, with a PATH of 32,767
+# characters: 1,638 directories on T: and 1,639 missing entries on U: (an empty directory: Wine
+# scans a whole directory to miss a name). -p with that PATH against an empty one; with "java",
+# -p against -w, 20 files in each directory, then with a java.exe (a copy of EXE) in each too.
 # Usage: wine_compare.sh EXE [RUNS] [java]
 set -eu
-exe=$(realpath "${1:?usage: $0 EXE [RUNS] [java]}")
-runs=${2:-10} java=${3:-}
-wine=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver
-scratch=$(mktemp -d /tmp/cpvalid-wine-bench.XXXXXX)
+exe=$(realpath "${1:?usage: $0 EXE [RUNS] [java]}") runs=${2:-10} java=${3:-}
+wine=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver scratch=$(mktemp -d /tmp/cpvalid-wine-bench.XXXXXX)
 export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY Path path CLASSPATH LIB JAVA_HOME
 trap '"$server" -k 2>/dev/null; rm -rf "$scratch"' EXIT
@@ -31,11 +28,9 @@ mkdir "${dirs[@]}" && long+='U:\last' && [ ${#long} -eq 32767 ]
 cd "$scratch"
 WINEPATH=$long "$wine" "$exe" -p >full.out && tr -d '\r' <full.out | grep '^Total entries'
 run() {  # LABEL OPTION PATH: the label and the run's wall time in microseconds
-  s=$(date +%s%N) && WINEPATH=$3 "$wine" "$exe" "$2" >run.out && e=$(date +%s%N)
-  echo "$1 $(((e - s) / 1000))"
+  s=$(date +%s%N) && WINEPATH=$3 "$wine" "$exe" "$2" >run.out && echo "$1 $((($(date +%s%N) - s) / 1000))"
 }
-for phase in 1 2; do
-  [ $phase = 1 ] || [ -n "$java" ] || break
+for phase in 1 ${java:+2}; do
   [ $phase = 1 ] || for d in "${dirs[@]}"; do cp "$exe" "$d/java.exe"; done
   for ((r = 0; r < runs; r++)); do
     if [ -z "$java" ]; then run empty -p '' && run full -p "$long"; else

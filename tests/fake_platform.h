@@ -42,7 +42,7 @@ struct FakePlatform : Platform {
   // redirection turned off and on, 'l' a listing, 'r' a file opened, 'v' a version read.
   std::map<std::string, std::string> roots;
   bool search_current = true;
-  std::string trail;
+  std::string trail, unenterable;  // and a directory that lists but cannot be entered
 
   static std::string upper(std::string s) {
     for (char& c : s) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
@@ -152,7 +152,7 @@ struct FakePlatform : Platform {
     return static_cast<unsigned long>(full.size());
   }
   bool dir_set(const char* path) override {
-    if (!std::strchr("dr", kind(path))) return false;
+    if (!std::strchr("dr", kind(path)) || upper(resolve(path)) == unenterable) return false;
     cwd = resolve(path);
     return true;
   }

@@ -69,8 +69,7 @@ void read_java_version(const char* dir, const char* program, JavaMatch& version)
       got = os->file_read_at(file, 0, text, RELEASE_READ_BYTES);
     os->file_close(file);
     for (long at = 0, end; at < got; at = end + 1) {
-      for (end = at; end < got && text[end] != '\r' && text[end] != '\n'; ++end) {
-      }
+      for (end = at; end < got && text[end] != '\r' && text[end] != '\n';) ++end;
       if (end - at < 13 || std::memcmp(text + at, "JAVA_VERSION=", 13) != 0) continue;
       long from = at + 13, len = end - from;
       if (len >= 2 && text[from] == '"' && text[end - 1] == '"') from += 1, len -= 2;
@@ -94,10 +93,9 @@ void read_java_version(const char* dir, const char* program, JavaMatch& version)
 
 void print_java_version(const JavaMatch& version) {
   if (version.release[0] != '\0') out_print(", version %s", version.release);
-  if (version.has_file_version) {
+  if (version.has_file_version)
     out_print(", file version %d.%d.%d.%d", version.high >> 16 & 0xFFFF, version.high & 0xFFFF,
               version.low >> 16 & 0xFFFF, version.low & 0xFFFF);
-  }
 }
 
 // The pieces of `value`, each once (a-z folded), or nullptr when it holds none.
@@ -146,6 +144,9 @@ void search_directory(const char* shown, char* full) {
     }
   }
   platform()->list_close(list);
+  // A directory is what the walk's probe enters, asked only where it matters: it is slow.
+  if (shown != full && found_count > first && probe_directory(shown) == 0)
+    while (found_count > first) mem_give(found[--found_count].path);
 }
 
 // Fills `found` from the start directory and PATH, in search order.
@@ -189,8 +190,7 @@ bool same_file(const char* a, const char* b) {
 bool names_bin(const char* home) {
   std::size_t end = std::strlen(home), start;
   while (end > 0 && (home[end - 1] == '\\' || home[end - 1] == '/')) --end;
-  for (start = end; start > 0 && !std::strchr("\\/:", home[start - 1]); --start) {
-  }
+  for (start = end; start > 0 && !std::strchr("\\/:", home[start - 1]);) --start;
   return end - start == 3 && ascii_upper(home[start]) == 'B' &&
          ascii_upper(home[start + 1]) == 'I' && ascii_upper(home[start + 2]) == 'N';
 }

@@ -78,6 +78,13 @@ TEST(Which, WithoutTheCurrentDirectoryCallTheStartIsSearched) {
   }
 }
 
+TEST(Which, ADirectoryIsWhatTheWalksProbeEntersNotWhatLists) {
+  FakePlatform fake = with_java();
+  fake.unenterable = "C:\\A";
+  EXPECT_EQ(run_w(fake).substr(HEAD.size(), 50),
+            "java runs C:\\j\\bin\\java.exe, version 9\r\n*****javac");
+}
+
 int allowed = 0, outstanding = 0;
 
 TEST(Which, MemoryRunningOutLosesNoLineAndKeepsNothing) {
