@@ -129,7 +129,7 @@ class Win32Platform : public Platform {
       len = 0;  // a block cut short is no block
     }
     if (len > size) len = size;
-    std::memcpy(buf, root, len);
+    if (len > 0) std::memcpy(buf, root, len);
     return len;
   }
 

@@ -117,7 +117,7 @@ char* split_pieces(const char* value) {
 
 // Lists a directory not searched before, once, and adds its matches: within
 // the directory by extension, then as listed.
-void search_directory(const char* shown, char* full) {
+void list_for_programs(const char* shown, char* full) {
   static char pattern[PATH_BYTES], path[PATH_BYTES];
   std::size_t len = std::strlen(full);
   if (len > 1 && full[len - 1] == '\\' && full[len - 2] != ':') full[len - 1] = '\0';
@@ -159,7 +159,7 @@ void find_java_programs() {
   if (pieces == nullptr) return;
   registry_reset();
   unsigned long len = os->exe_search_in_current_dir() ? os->dir_get(full, PATH_BYTES) : 0;
-  if (len > 0 && len < PATH_BYTES) search_directory(full, full);
+  if (len > 0 && len < PATH_BYTES) list_for_programs(full, full);
   // Read in place: nothing below asks for another variable. The listing tells a
   // directory (what lists is one); entering each as the walk does doubled the time.
   char entry[MAX_ENTRY_CHARS + 1];
@@ -167,7 +167,7 @@ void find_java_programs() {
     p = take_segment(p, entry);
     if (entry[0] == '\0') continue;
     len = os->path_full(entry, full, PATH_BYTES);
-    if (len > 0 && len < PATH_BYTES) search_directory(entry, full);
+    if (len > 0 && len < PATH_BYTES) list_for_programs(entry, full);
   }
   registry_release();
   mem_give(pieces);
@@ -247,11 +247,11 @@ void report_java_programs() {
   for (int n = 0; n < 3; ++n) {
     for (int i = 0; i < found_count; ++i) {
       if (found[i].name != n) continue;
-      // The first match runs; the second format leaves its last argument unused.
-      bool first = runs[n] == nullptr;
-      out_print(first ? "%s runs %s" : "    and hides %s", first ? JAVA_NAMES[n] : found[i].path,
-                found[i].path);
-      if (first) runs[n] = &found[i];
+      // The first match runs; each later one is hidden by it.
+      if (runs[n] == nullptr)
+        out_print("%s runs %s", JAVA_NAMES[n], (runs[n] = &found[i])->path);
+      else
+        out_print("    and hides %s", found[i].path);
       print_java_version(found[i]);
       out_print("\n");
     }

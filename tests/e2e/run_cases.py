@@ -70,10 +70,12 @@ def program(exe, version):
 
 
 def make_tree(root, items, tree, exe):
+    made = []
     for item in items.split():  # see README.md
         item, _, content = expand(item, tree).partition('=')
         item, _, link = item.partition('->')
         path = os.path.join(root, to_unicode(item.rstrip('!')))
+        made.append(path)
         os.makedirs(os.path.dirname(path), exist_ok=True)  # of dir/, the directory itself
         if link:
             os.symlink(link, path)
@@ -83,7 +85,7 @@ def make_tree(root, items, tree, exe):
             pathlib.Path(path).touch()  # a new file is empty; a directory stays as it is
         if item.endswith('!'):
             os.chmod(path, 0)
-    return [os.path.join(root, to_unicode(item.partition('=')[0].rstrip('!'))) for item in items.split()]
+    return made
 
 
 def wine(prefix, *argv, **kw):
@@ -93,15 +95,14 @@ def wine(prefix, *argv, **kw):
 
 
 def run_case(prefix, loader, exe, case):
+    # Files in the prefix's own drive C: only the 32-bit program, its redirection turned off,
+    # sees its system32 as the 64-bit programs do; the 64-bit program proves nothing there.
+    if case['wow64'] and loader == WINE64:
+        return None
     root = tempfile.mkdtemp(prefix='cpv', dir='/tmp')  # always 18 characters as Z:\tmp\cpv...
     tree = 'Z:' + root.replace('/', '\\')
     shutil.copy(exe, root)
     make_tree(root, case['tree'], tree, exe)
-    # Files in the prefix's own drive C: only the 32-bit program, its redirection turned off,
-    # sees its system32 as the 64-bit programs do; the 64-bit program proves nothing there.
-    if case['wow64'] and loader == WINE64:
-        shutil.rmtree(root)
-        return None
     made = make_tree(os.path.join(prefix, 'drive_c'), case['wow64'], tree, exe)
     env = {('WINEPATH' if n == 'PATH' else n): to_unicode(expand(v, tree)) for n, v in case['env']}
     args = [to_unicode(expand(a, tree)) for a in shlex.split(case['args'])]
