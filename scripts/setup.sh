@@ -3,7 +3,8 @@
 # the 32-bit Wine too when this machine can run 32-bit programs.
 set -euo pipefail
 packages=(cmake ninja-build clang libclang-rt-14-dev libgtest-dev libbenchmark-dev binutils unzip
-          python3 g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine64 clang-format libslf4j-java)
+          python3 g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine64 clang-format libslf4j-java
+          zlib1g-dev libz-mingw-w64-dev)
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 

@@ -1,5 +1,7 @@
 // Reading the class names of one element: an archive's central directory,
 // or the files of a directory.
+#include <zlib.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -221,7 +223,6 @@ ReadResult search_directory(const char* element) {
 // A separate path: a search may be under way in the other.
 char copy_path[sizeof path];
 unsigned char block[16384];
-std::uint32_t crc_table[256];  // the zip polynomial's, made at first use
 
 Copy read_directory_copy(int element, const char* name, std::size_t name_len) {
   std::size_t len;
@@ -235,20 +236,16 @@ Copy read_directory_copy(int element, const char* name, std::size_t name_len) {
   Platform* os = platform();
   FileHandle file = os->file_open_read(copy_path);
   if (file == 0) return copy;
-  for (std::uint32_t n = crc_table[1] == 0 ? 0 : 256; n < 256; ++n) {
-    std::uint32_t c = n;
-    for (int bit = 0; bit < 8; ++bit) c = (c & 1) != 0 ? 0xEDB88320 ^ (c >> 1) : c >> 1;
-    crc_table[n] = c;
-  }
-  std::uint32_t crc = 0xFFFFFFFF;
+  uLong crc = crc32(0, nullptr, 0);
   Offset size = 0;
   long got = 0;
   bool disk = os->file_type(file) == FILE_TYPE_DISK;  // a device could keep the run waiting
   while (disk && size < UNLIKE && (got = os->file_read_at(file, size, block, sizeof block)) > 0) {
-    for (long i = 0; i < got; ++i) crc = crc_table[(crc ^ block[i]) & 0xFF] ^ (crc >> 8);
+    crc = crc32(crc, block, static_cast<uInt>(got));
     size += got;
   }
-  if (disk && got == 0 && size < UNLIKE) copy = {static_cast<std::uint32_t>(size), ~crc};
+  if (disk && got == 0 && size < UNLIKE)
+    copy = {static_cast<std::uint32_t>(size), static_cast<std::uint32_t>(crc)};
   os->file_close(file);
   return copy;
 }
