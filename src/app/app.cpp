@@ -4,6 +4,7 @@
 #include "lists/class_path.h"
 #include "lists/current_dir.h"
 #include "lists/lists.h"
+#include "manifests/manifests.h"
 #include "platform/output.h"
 #include "required/required.h"
 #include "which/which.h"
@@ -76,7 +77,10 @@ int run_cpvalid(int argc, const char* const* argv) {
     validate_list("LIB", LK_LIB);
   }
   if (options.check_required == 1) report_required_files(options.walk_path);
-  if (options.check_classes == 1) report_duplicate_classes();
+  if (options.check_classes == 1) {
+    open_class_path();
+    report_duplicate_classes();
+  }
   if (options.find_java == 1) report_java_programs();
   return_to_start_directory();
   out_flush();

@@ -5,14 +5,26 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/platform.h"
+
 // Reads the elements kept during the class path walk, prints the report and
 // gives back all memory, the elements' too.
 void report_duplicate_classes();
 
-enum ReadResult { READ_DONE, READ_REFUSED, READ_STOPPED, READ_OUT_OF_MEMORY, READ_REPEATED };
+enum ReadResult { READ_DONE, READ_REFUSED, READ_STOPPED, READ_OUT_OF_MEMORY, READ_LEFT_OUT };
+// What an archive's directory says of its manifest, for the hook that reads it.
+struct ArchiveFacts {
+  bool manifest;  // the last record named META-INF/MANIFEST.MF, letters in any case
+  bool index;     // a record named META-INF/INDEX.LIST
+  unsigned method;
+  std::uint64_t size, csize, local;  // local: where its local header lies in the file
+};
+// Told of an archive once its directory is read, before any name counts;
+// false leaves the archive out (READ_LEFT_OUT).
+using ArchiveHook = bool (*)(FileHandle file, const ArchiveFacts& facts, void* context);
 // The archive's central directory, read as Java reads it; READ_REFUSED when
 // Java would not open the archive, and then none of its names count.
-ReadResult read_archive(const char* path);
+ReadResult read_archive(const char* path, ArchiveHook hook = nullptr, void* context = nullptr);
 // The ".class" files at any depth, named by their path below the directory
 // with '/' between components; READ_STOPPED on meeting name 100,001.
 ReadResult search_directory(const char* path);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 #include "base/allocator.h"
 #include "classes/classes.h"
@@ -93,31 +94,57 @@ bool find_directory(FileHandle file, Offset file_len, const unsigned char* tail,
   return false;
 }
 
-// A record's copy: its CRC-32 and uncompressed size, which at 0xFFFFFFFF is
-// the first 8 bytes of the first ZIP64 block (ID 1) of 8 bytes or more in
-// its extra field; without one, 0xFFFFFFFF stays, like no copy. The field lies
-// inside the record: walk_records saw to it.
-Copy record_copy(const unsigned char* r) {
-  Offset size = get32(r + 24);
+// A record's uncompressed size, compressed size and local header offset. Each
+// at 0xFFFFFFFF comes, in that order, from the first ZIP64 block (ID 1) of 8
+// bytes or more in its extra field, while the block holds 8 bytes for it;
+// without one, 0xFFFFFFFF stays. The field lies inside the record:
+// check_records saw to it.
+struct Fields {
+  Offset size, csize, local;
+};
+Fields record_fields(const unsigned char* r) {
+  Fields f = {get32(r + 24), get32(r + 20), get32(r + 42)};
   const unsigned char* extra = r + RECORD_BYTES + get16(r + 28);
-  for (std::size_t at = 0, n = size == 0xFFFFFFFF ? get16(r + 30) : 0; n - at >= 4;) {
+  for (std::size_t at = 0, n = get16(r + 30); n - at >= 4;) {
     std::size_t data = get16(extra + at + 2);
     if (data > n - at - 4) break;  // a block that overruns the field
     if (get16(extra + at) == 1 && data >= 8) {
-      size = get64(extra + at + 4);
+      const unsigned char* value = extra + at + 4;
+      for (Offset* wanted : {&f.size, &f.csize, &f.local}) {
+        if (*wanted != 0xFFFFFFFF) continue;
+        if (value + 8 > extra + at + 4 + data) break;
+        *wanted = get64(value), value += 8;
+      }
       break;
     }
     at += 4 + data;
   }
+  return f;
+}
+
+// A record's copy: its CRC-32 and uncompressed size.
+Copy record_copy(const unsigned char* r) {
+  Offset size = record_fields(r).size;
   return {size < UNLIKE ? static_cast<std::uint32_t>(size) : UNLIKE, get32(r + 16)};
 }
 
+// Letters in any case, the rest exact, as Java finds its manifest.
+bool names_manifest(const char* name, unsigned len) {
+  const char* want = "meta-inf/manifest.mf";
+  for (unsigned i = 0; i < len && want[i] != '\0'; ++i) {
+    char c = (name[i] >= 'A' && name[i] <= 'Z') ? static_cast<char>(name[i] + 32) : name[i];
+    if (c != want[i]) return false;
+  }
+  return len == 20;
+}
+
 // The records must fill the directory exactly, each whole, each of a kind
-// Java opens (not encrypted, stored or deflated). With `add`, their class
-// names go to the store.
-ReadResult walk_records(const unsigned char* records, std::size_t size, bool add) {
+// Java opens (not encrypted, stored or deflated). Notes where each begins in
+// `starts`, and the manifest and index records in `facts`.
+ReadResult check_records(const unsigned char* records, std::size_t size, Offset stub,
+                         std::uint32_t* starts, std::size_t& count, ArchiveFacts& facts) {
   std::size_t at = 0;
-  while (size - at >= RECORD_BYTES) {
+  for (count = 0; size - at >= RECORD_BYTES; ++count) {
     const unsigned char* r = records + at;
     unsigned method = get16(r + 10), len = get16(r + 28);
     std::size_t whole = RECORD_BYTES + len + get16(r + 30) + get16(r + 32);
@@ -126,12 +153,29 @@ ReadResult walk_records(const unsigned char* records, std::size_t size, bool add
       return READ_REFUSED;
     }
     const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
-    if (add && counts_as_class(name, len) && !names_add(name, len, record_copy(r))) {
-      return READ_OUT_OF_MEMORY;
+    if (names_manifest(name, len)) {  // the last one stands
+      Fields f = record_fields(r);
+      facts.manifest = true, facts.method = method;
+      facts.size = f.size, facts.csize = f.csize, facts.local = stub + f.local;
     }
+    facts.index |= len == 19 && std::memcmp(name, "META-INF/INDEX.LIST", 19) == 0;
+    starts[count] = static_cast<std::uint32_t>(at);
     at += whole;
   }
   return at == size ? READ_DONE : READ_REFUSED;
+}
+
+// The class names to the store, the last record first: of a name held twice,
+// the copy that loads is the last.
+ReadResult add_names(const unsigned char* records, const std::uint32_t* starts, std::size_t i) {
+  while (i-- > 0) {
+    const unsigned char* r = records + starts[i];
+    const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
+    unsigned len = get16(r + 28);
+    if (counts_as_class(name, len) && !names_add(name, len, record_copy(r)))
+      return READ_OUT_OF_MEMORY;
+  }
+  return READ_DONE;
 }
 
 // A block of exactly `len` bytes read at `at`: the sanitizers see any read past it.
@@ -188,7 +232,7 @@ ReadResult search(std::size_t len, std::size_t names_at) {
 
 }  // namespace
 
-ReadResult read_archive(const char* path) {
+ReadResult read_archive(const char* path, ArchiveHook hook, void* context) {
   Platform* os = platform();
   FileHandle file = os->file_open_read(path);
   if (file == 0) return READ_REFUSED;
@@ -196,7 +240,10 @@ ReadResult read_archive(const char* path) {
   long long file_len = os->file_type(file) == FILE_TYPE_DISK ? os->file_size(file) : -1;
   Offset tail_len = file_len < static_cast<long long>(TAIL_BYTES) ? file_len : TAIL_BYTES;
   unsigned char *tail = nullptr, *records = nullptr;
+  std::uint32_t* starts = nullptr;
+  std::size_t count = 0;
   Directory dir = {};
+  ArchiveFacts facts = {};
   ReadResult result = file_len < static_cast<long long>(END_BYTES)
                           ? READ_REFUSED
                           : read_block(file, file_len - tail_len, tail_len, tail);
@@ -204,11 +251,20 @@ ReadResult read_archive(const char* path) {
     result = READ_REFUSED;
   }
   if (result == READ_DONE) result = read_block(file, dir.end - dir.size, dir.size, records);
+  if (result == READ_DONE) {
+    starts = static_cast<std::uint32_t*>(mem_take((dir.size / RECORD_BYTES + 1) * 4));
+    if (starts == nullptr) result = READ_OUT_OF_MEMORY;
+  }
   // Every record is checked before any name counts.
-  if (result == READ_DONE) result = walk_records(records, dir.size, false);
-  if (result == READ_DONE) result = walk_records(records, dir.size, true);
+  if (result == READ_DONE) {
+    Offset stub = dir.end - dir.size - dir.offset;  // the bytes in front of the archive
+    result = check_records(records, dir.size, stub, starts, count, facts);
+  }
+  if (result == READ_DONE && hook != nullptr && !hook(file, facts, context)) result = READ_LEFT_OUT;
+  if (result == READ_DONE) result = add_names(records, starts, count);
   mem_give(tail);
   mem_give(records);
+  mem_give(starts);
   os->file_close(file);
   return result;
 }

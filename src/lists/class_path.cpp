@@ -45,7 +45,7 @@ EntryStatus expand_wildcard(const char* entry) {
   std::size_t dir_len = std::strlen(entry) - 1;
   char element[CLASS_PATH_ELEMENT_BYTES];
   std::memcpy(element, entry, dir_len);
-  int first = class_path.count, jars = 0;
+  int first = class_path.listed_count, jars = 0;
   ListItem item;
   ListHandle list = 0;
   while (platform()->list_next(entry, list, item)) {  // the entry lists its own directory
@@ -57,9 +57,9 @@ EntryStatus expand_wildcard(const char* entry) {
   }
   platform()->list_close(list);
   // They share the directory, so their names decide the order.
-  int listed = class_path.count - first;
+  int listed = class_path.listed_count - first;
   if (listed > 1)
-    std::qsort(class_path.elements + first, listed, sizeof(ClassPathElement), compare_listed);
+    std::qsort(class_path.listed + first, listed, sizeof(ClassPathElement), compare_listed);
   return jars > 0 ? ENTRY_DIR : ENTRY_NOT_FOUND;
 }
 
@@ -68,21 +68,42 @@ void class_path_begin(bool keep) {
   class_path.keep = keep;
 }
 
+namespace {
+
+bool keep_copy(ClassPathElement*& array, int& room, int& count, const char* text, ElementKind kind,
+               int result) {
+  std::size_t bytes = std::strlen(text) + 1;  // at most CLASS_PATH_ELEMENT_BYTES
+  char* copy = mem_grow(array, room, count) ? static_cast<char*>(mem_take(bytes)) : nullptr;
+  if (copy == nullptr) return false;
+  array[count++] = {static_cast<char*>(std::memcpy(copy, text, bytes)), kind, false, result};
+  return true;
+}
+
+}  // namespace
+
 void note_class_path_element(const char* text, ElementKind kind) {
   if (!class_path.keep || class_path.unkept != nullptr) return;
-  std::size_t bytes = std::strlen(text) + 1;  // at most CLASS_PATH_ELEMENT_BYTES
-  bool room = mem_grow(class_path.elements, class_path.room, class_path.count);
-  char* copy = room ? static_cast<char*>(mem_take(bytes)) : nullptr;
-  if (copy == nullptr) {  // the search of the elements will stop here, and say so
-    class_path.unkept = static_cast<const char*>(std::memcpy(unkept, text, bytes));
-    return;
+  if (!keep_copy(class_path.listed, class_path.listed_room, class_path.listed_count, text, kind,
+                 0)) {  // the search of the elements will stop here, and say so
+    class_path.unkept = static_cast<const char*>(std::memcpy(unkept, text, std::strlen(text) + 1));
   }
-  class_path.elements[class_path.count++] = {static_cast<char*>(std::memcpy(copy, text, bytes)),
-                                             kind, false};
+}
+
+void note_start_directory(StartDirectory why) {
+  class_path.start = why;
+  note_class_path_element(".", ELEMENT_DIRECTORY);
+}
+
+int add_class_path_element(const char* text, ElementKind kind, int result) {
+  return keep_copy(class_path.elements, class_path.room, class_path.count, text, kind, result)
+             ? class_path.count - 1
+             : -1;
 }
 
 void class_path_release() {
+  for (int i = 0; i < class_path.listed_count; ++i) mem_give(class_path.listed[i].text);
   for (int i = 0; i < class_path.count; ++i) mem_give(class_path.elements[i].text);
+  mem_give(class_path.listed);
   mem_give(class_path.elements);
   class_path = {};
 }

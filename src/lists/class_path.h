@@ -13,13 +13,20 @@ struct ClassPathElement {
   char* text;  // as the walk prints its entry; a wildcard's jar with the '*' replaced
   ElementKind kind;
   bool adds_no_class;  // read to its end, it holds classes, and each came before
+  int result;          // how reading it ended, for -c
 };
 
+// Why the start directory is on the class path, as Java reads an empty entry.
+enum StartDirectory { START_NOT_NAMED, START_IN_EMPTY_ENTRY, START_NOT_SET };
+
 struct ClassPath {
-  ClassPathElement* elements;
+  ClassPathElement* listed;  // as the walk found them, wildcards expanded
+  int listed_count, listed_room;
+  ClassPathElement* elements;  // what Java opens, in its order: -c fills it
   int count, room;
   bool keep;           // only a run that reports classes keeps its elements
   const char* unkept;  // the element memory ran out at: later ones are lost
+  StartDirectory start;
 };
 extern ClassPath class_path;
 
@@ -33,4 +40,8 @@ EntryStatus expand_wildcard(const char* entry);
 void class_path_begin(bool keep);
 // Keeps an element, when the run keeps them; the same path twice is dropped later.
 void note_class_path_element(const char* text, ElementKind kind);
+// An empty entry, or no class path at all: Java reads the start directory, ".".
+void note_start_directory(StartDirectory why);
+// Adds a copy of `text` to what Java opens: its index, or -1 when memory ran out.
+int add_class_path_element(const char* text, ElementKind kind, int result);
 void class_path_release();

@@ -28,6 +28,8 @@ void registry_reset();
 // has been added. When memory cannot be had the entry is answered as new and
 // is not kept.
 int registry_add(const char* entry);
+// 1 when the upper-cased entry is registered; nothing is added.
+int registry_find(const char* entry);
 // Releases every node and its text; the registry is empty afterwards.
 void registry_release();
 

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "lists/class_path.h"
 #include "lists/lists.h"
 #include "lists/registry.h"
 #include "platform/output.h"
@@ -26,6 +27,8 @@ void validate_list(const char* name, ListKind kind) {
   registry_reset();
 
   const char* value = platform()->env_value(name);
+  bool class_path_walk = kind == LK_CLASSPATH;
+  if (class_path_walk && (value == nullptr || *value == '\0')) note_start_directory(START_NOT_SET);
   if (value == nullptr) {
     out_print("*****%s environment variable is not defined\n", name);
     registry_release();
@@ -45,12 +48,18 @@ void validate_list(const char* name, ListKind kind) {
     char entry[MAX_ENTRY_CHARS + 1];
     const char* p = value;
     for (;;) {
+      const char* segment = p;
       p = take_segment(p, entry);
       if (entry[0] != '\0') not_found += check_entry(entry, kind, duplicates);
+      // Java reads nothing at all, not even quotes, as the start directory.
+      if (class_path_walk && p == segment) note_start_directory(START_IN_EMPTY_ENTRY);
       ++entries;
       if (*p == '\0') break;
-      ++p;                    // over the ';'
-      if (*p == '\0') break;  // a final ';' adds no entry
+      ++p;               // over the ';'
+      if (*p == '\0') {  // a final ';' adds no entry to the walk, but one to Java
+        if (class_path_walk) note_start_directory(START_IN_EMPTY_ENTRY);
+        break;
+      }
     }
   }
 
