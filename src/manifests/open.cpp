@@ -15,7 +15,8 @@ bool stopped;  // memory ran out: nothing more is opened
 // a-z folded, and its form, as a folder ('/' after it) or an archive.
 void opened_key(const char* text, ElementKind kind, char* key) {
   unsigned long len = platform()->path_full(text, key, CLASS_PATH_ELEMENT_BYTES);
-  if (len == 0 || len >= CLASS_PATH_ELEMENT_BYTES) len = std::strlen(std::strcpy(key, text));
+  if (len == 0 || len >= CLASS_PATH_ELEMENT_BYTES)
+    std::memcpy(key, text, (len = std::strlen(text)) + 1);
   if (len > 1 && key[len - 1] == '\\' && key[len - 2] != ':') --len;
   if (kind == ELEMENT_DIRECTORY) key[len++] = '/';
   key[len] = '\0';
