@@ -171,6 +171,21 @@ struct FakePlatform : Platform {
   unsigned long path_long(const char* path, char* buf, unsigned long size) override {
     return path_full(path, buf, size);
   }
+  // Code page 1252 as far as Latin-1 goes: the two-byte forms of U+0080 to U+00FF.
+  bool utf8_to_ansi(const char* utf8, char* buf, unsigned long size) override {
+    std::string ansi;
+    bool all = true;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(utf8); *c != 0; ++c) {
+      bool pair = (*c == 0xC2 || *c == 0xC3) && (c[1] & 0xC0) == 0x80;
+      all &= *c < 0x80 || pair;
+      ansi += *c < 0x80 ? static_cast<char>(*c)
+              : pair    ? static_cast<char>((*c & 3) << 6 | (c[1] & 0x3F))
+                        : '?';
+      c += pair;
+    }
+    if (ansi.size() >= size) return false;
+    return std::memcpy(buf, ansi.c_str(), ansi.size() + 1), all;
+  }
   bool stdout_is_console() override { return console; }
   void stdout_write(const char* data, std::size_t len) override {
     out.append(data, len);

@@ -1,31 +1,58 @@
+// Java's order of opening: each element in turn; right after an archive, the
+// entries of its manifest's Class-Path, depth first; each path opened once.
 #include <cstring>
 
-#include "classes/classes.h"
+#include "base/allocator.h"
 #include "lists/class_path.h"
+#include "lists/lists.h"
 #include "lists/registry.h"
 #include "manifests/manifests.h"
-#include "platform/platform.h"
+#include "platform/output.h"
 
 namespace {
 
-char stopped_at[CLASS_PATH_ELEMENT_BYTES];
-bool stopped;  // memory ran out: nothing more is opened
+enum Status { FOUND_FILE, FOUND_DIR, NOT_FOUND, SKIPPED, NOT_READ };
+const char LABELS[][STATUS_LABEL_BYTES] = {"Found File ", "Found Dir  ", "*Not found*",
+                                           "*Skipped*  ", "*Not read* "};
 
-// What Java compares: the full path without a final '\' (one after ':' stays),
-// a-z folded, and its form, as a folder ('/' after it) or an archive.
-void opened_key(const char* text, ElementKind kind, char* key) {
-  unsigned long len = platform()->path_full(text, key, CLASS_PATH_ELEMENT_BYTES);
-  if (len == 0 || len >= CLASS_PATH_ELEMENT_BYTES)
-    std::memcpy(key, text, (len = std::strlen(text)) + 1);
-  if (len > 1 && key[len - 1] == '\\' && key[len - 2] != ':') --len;
-  if (kind == ELEMENT_DIRECTORY) key[len++] = '/';
-  key[len] = '\0';
-}
+// An element Java is yet to open: a CLASSPATH element (line < 0, its path not
+// ours), or an entry, whose line gets "*DUP*" when Java opened the path before.
+struct Pending {
+  char* path;
+  int line, status;
+  bool folder;
+};
+Pending* stack;
+int stack_count, stack_room;
+
+bool stopped, failed, url_lookup, logging_set_up;  // memory ran out; Java fails past here
+unsigned known_schemes;                            // whose handlers a look-up found
+int through_manifests, said, entries, manifests, not_found, duplicates, skipped, left_out;
+char stopped_at[ENTRY_PATH_BYTES];
 
 void stop(const char* text) {
+  std::size_t len = std::strlen(text);
+  len = len < sizeof stopped_at ? len : sizeof stopped_at - 1;
+  stopped_at[len] = '\0';
+  class_path.unkept = static_cast<char*>(std::memcpy(stopped_at, text, len));
   stopped = true;
-  std::memcpy(stopped_at, text, std::strlen(text) + 1);
-  class_path.unkept = stopped_at;
+}
+
+// A line of the section; it is held until the section ends.
+void say(const char* format, const char* a = "", const char* b = "") {
+  out_print(format, a, b);
+  ++said;
+}
+
+void push(const char* path, int line, int status, bool folder) {
+  std::size_t bytes = std::strlen(path) + 1;
+  char* copy = line < 0 ? const_cast<char*>(path) : static_cast<char*>(mem_take(bytes));
+  if (copy == nullptr || !mem_grow(stack, stack_room, stack_count)) {
+    if (line >= 0) mem_give(copy);
+    return stop(path);
+  }
+  if (line >= 0) std::memcpy(copy, path, bytes);
+  stack[stack_count++] = {copy, line, status, folder};
 }
 
 // A new element, begun in the names store: its index, or -1 when memory ran out.
@@ -36,47 +63,215 @@ int begin_element(const char* text, ElementKind kind, int result) {
   return -1;
 }
 
+void open_pending();
+
+// Java looks for URL handlers, or sets up its logging: either opens every
+// element not opened yet, before the archive it was reading.
+void look_up(bool for_url) {
+  bool running = url_lookup;
+  url_lookup |= for_url;
+  open_pending();
+  url_lookup = running;
+}
+
 struct Opening {
-  const char* text;
-  const char* key;
+  const char *text, *full, *key;  // as the report names it; its full path; as Java compares it
   int element;
 };
 
-bool keep_archive(FileHandle, const ArchiveFacts&, void* context) {
-  Opening& opening = *static_cast<Opening*>(context);
-  registry_add(opening.key);
-  opening.element = begin_element(opening.text, ELEMENT_ARCHIVE, READ_DONE);
-  return opening.element >= 0;
+// The entry's line, and the entry on the stack when Java will open it.
+void add_entry(const Opening& o, const char* t) {
+  ResolvedEntry e;
+  resolve_entry(t, o.full, e);
+  entries += e.use == USE_BAD_ESCAPE;
+  if (e.use == USE_BAD_ESCAPE)
+    return say("***ERROR*** - Java fails on the Class-Path entry %s of %s: a bad %% escape\n", t,
+               o.text);
+  int status = e.use == USE_NOT_READ ? NOT_READ : e.use == USE_FOLLOW ? NOT_FOUND : SKIPPED;
+  if (e.use == USE_FOLLOW && e.path[0] != '\0') {
+    char path[ENTRY_PATH_BYTES], label[STATUS_LABEL_BYTES];
+    std::size_t len = std::strlen(e.path);
+    std::memcpy(path, e.path, len + 1);
+    path[len - (len > 1 && path[len - 1] == '\\' && path[len - 2] != ':')] = '\0';
+    // Java opens the path as its form says: an archive, or a folder's files.
+    EntryStatus found = probe_entry(path, label);
+    status = found == ENTRY_NOT_FOUND                       ? NOT_FOUND
+             : found == (e.folder ? ENTRY_DIR : ENTRY_FILE) ? found - ENTRY_FILE
+                                                            : SKIPPED;
+  }
+  int line = out_held();
+  bool as_written = e.use == USE_SKIP || e.use == USE_LOOKUP || e.path[0] == '\0';
+  say("%s       %s\n", LABELS[status], as_written ? t : e.path);
+  ++entries, not_found += status == NOT_FOUND, skipped += status == SKIPPED;
+  // A folder counts as opened whatever it is; an archive only when it opens.
+  if (!as_written && e.use == USE_FOLLOW && (e.folder || status == FOUND_FILE))
+    push(e.path, line, status, e.folder);
 }
 
-void open_element(const char* text, ElementKind kind) {
-  char key[CLASS_PATH_ELEMENT_BYTES + 1];
-  opened_key(text, kind, key);
-  if (registry_find(key) != 0) return;  // Java opened it before
-  Opening opening = {text, key, -1};
-  ReadResult result;
-  if (kind == ELEMENT_DIRECTORY) {
-    registry_add(key);  // a folder counts as opened whatever it holds
-    if ((opening.element = begin_element(text, kind, READ_DONE)) < 0) return;
+// Java's reading of the archive's manifest, as it opens it: false when it
+// leaves the archive out, or fails.
+bool read_class_path(FileHandle file, const ArchiveFacts& facts, const Opening& o) {
+  unsigned char* bytes = nullptr;
+  Manifest m = {};
+  int read = read_manifest(file, facts, bytes);
+  if (read < 0 || (read > 0 && !parse_manifest(bytes, static_cast<std::size_t>(facts.size), m)))
+    stop(o.text);
+  bool refused = (m.multi_release_marked && m.broken == 1) || (m.class_path_marked && m.broken);
+  bool follows = !facts.index && !refused && m.class_path_marked && m.has_class_path;
+  const char* left_out_by = nullptr;
+  EntryUse why = USE_FOLLOW;
+  if (!m.class_path_marked && !m.multi_release_marked) m.twice[0] = '\0';  // not parsed
+  char* end = m.value + m.class_path_len;
+  for (char* c = m.value; c < end; ++c)  // the entries, one string each
+    *c = std::strchr(" \t\n\r\f", *c) ? '\0' : *c;
+  // Its warning about a name given twice sets up Java's logging; until that is
+  // done, each such warning looks up the logging service.
+  if (read > 0 && !facts.index && m.twice[0] != '\0' && !logging_set_up && !stopped)
+    look_up(false), logging_set_up = !failed;
+  // As Java makes the URLs, it looks for URL handlers, and may leave the archive out.
+  for (char* t = m.value; follows && t < end && !left_out_by && !failed && !stopped;
+       t += std::strlen(t) + 1) {
+    if (*t == '\0') continue;
+    ResolvedEntry e;
+    resolve_entry(t, o.full, e);
+    bool look = e.use == USE_UNKNOWN || (e.use == USE_LOOKUP && !(known_schemes >> e.scheme & 1));
+    if (look && url_lookup) {  // met while Java looks for URL handlers
+      failed = true;
+      say("***ERROR*** - Java fails past this point: it meets the Class-Path entry %s of %s while "
+          "it looks for URL handlers\n",
+          t, o.text);
+    }
+    if (look && !failed) look_up(true);
+    if (e.use == USE_LOOKUP) known_schemes |= 1u << e.scheme;
+    if (e.use == USE_UNKNOWN || e.use == USE_NO_BANG) left_out_by = t, why = e.use;
+  }
+  bool kept = facts.index || (read > 0 && !refused && left_out_by == nullptr);
+  if (!failed && !stopped) {
+    if (facts.index && read > 0 && m.has_class_path)
+      say("***Warning - Java ignores the Class-Path of %s: it holds META-INF/INDEX.LIST\n", o.text);
+    if (!facts.index && m.twice[0] != '\0')
+      say("***Warning - the manifest of %s names %s twice\n", o.text, m.twice);
+    if (!facts.index && m.lost_class_path && m.class_path_marked && !m.broken)
+      say("***Warning - Java ignores the last line of the manifest of %s: it has no line end\n",
+          o.text);
+    if (!kept) ++left_out;
+    if (!kept && left_out_by == nullptr)
+      say("***ERROR*** - Java leaves out %s: it cannot read its manifest\n", o.text);
+    if (why == USE_UNKNOWN)
+      say("***ERROR*** - Java leaves out %s: its Class-Path entry %s has an unknown URL scheme\n",
+          o.text, left_out_by);
+    if (why == USE_NO_BANG)
+      say("***ERROR*** - Java leaves out %s: its Class-Path entry %s is a jar: URL without !/\n",
+          o.text, left_out_by);
+    if (kept && (read == 0 || m.broken) && (facts.index || !follows))
+      say("***ERROR*** - Java cannot load the classes of %s: it cannot read its manifest\n",
+          o.text);
+  }
+  int first = stack_count;
+  bool named = false;
+  for (char* t = m.value; kept && follows && !failed && !stopped && t < end;
+       t += std::strlen(t) + 1) {
+    if (*t != '\0' && !named) say("%s names\n", o.text), ++manifests, named = true;
+    if (*t != '\0') add_entry(o, t);
+  }
+  for (int i = first, j = stack_count - 1; i < j; ++i, --j) {  // the first entry opens first
+    Pending swap = stack[i];
+    stack[i] = stack[j], stack[j] = swap;
+  }
+  mem_give(bytes);
+  mem_give(m.value);
+  return kept && !failed && !stopped;
+}
+
+bool keep_archive(FileHandle file, const ArchiveFacts& facts, void* context) {
+  Opening& o = *static_cast<Opening*>(context);
+  bool capped = through_manifests > 10000;
+  if (facts.manifest && !capped && !read_class_path(file, facts, o)) return false;
+  registry_add(o.key);
+  return (o.element = begin_element(o.text, ELEMENT_ARCHIVE, READ_DONE)) >= 0;
+}
+
+void open_item(const Pending& item) {
+  char text[ENTRY_PATH_BYTES], full[ENTRY_PATH_BYTES], key[ENTRY_PATH_BYTES + 2];
+  std::size_t len = std::strlen(item.path);
+  std::memcpy(text, item.path, len + 1);
+  if (item.line >= 0) mem_give(item.path);
+  // Java compares the full path without a final '\' (one after ':' stays),
+  // a-z folded, and its form: a folder's has '/' after it.
+  unsigned long got = platform()->path_full(text, full, ENTRY_PATH_BYTES);
+  if (got == 0 || got >= ENTRY_PATH_BYTES) std::memcpy(full, text, (got = len) + 1);
+  std::memcpy(key, full, got);
+  got -= got > 1 && key[got - 1] == '\\' && key[got - 2] != ':';
+  key[got] = '/', key[got + item.folder] = '\0';
+  if (registry_find(key) != 0) {  // Java opened it before
+    if (item.line >= 0) out_mend(item.line + 12, "*DUP*"), ++duplicates;
+    return;
+  }
+  if (item.line >= 0 && ++through_manifests > 10000) {
+    if (through_manifests == 10001) say("*****Class-Path entries stopped after 10000 elements\n");
+    return;
+  }
+  Opening o = {text, full, key, -1};
+  ReadResult result = READ_DONE;
+  if (item.folder) {
+    registry_add(key);  // a folder counts as opened, whatever is there
+    if (item.status != FOUND_DIR ||
+        (o.element = begin_element(text, ELEMENT_DIRECTORY, result)) < 0)
+      return;
     result = search_directory(text);
   } else {
-    result = read_archive(text, keep_archive, &opening);
-    if (result == READ_LEFT_OUT) return;
-    if (opening.element < 0) opening.element = begin_element(text, kind, result);
-    if (opening.element < 0) return;
+    if (item.status != FOUND_FILE) return;
+    result = read_archive(text, keep_archive, &o);
+    if (result == READ_LEFT_OUT ||
+        (o.element < 0 && (o.element = begin_element(text, ELEMENT_ARCHIVE, result)) < 0))
+      return;
   }
-  ClassPathElement& element = class_path.elements[opening.element];
+  ClassPathElement& element = class_path.elements[o.element];
   element.result = result;
   element.adds_no_class = result == READ_DONE && names_all_hidden();
   if (result == READ_OUT_OF_MEMORY) stop(text);
 }
 
+void open_pending() {
+  while (stack_count > 0 && !failed && !stopped) {
+    Pending item = stack[--stack_count];
+    if (item.line >= 0 && through_manifests >= 10000 + 1) {
+      mem_give(item.path);
+      continue;
+    }
+    open_item(item);
+  }
+}
+
 }  // namespace
 
 void open_class_path() {
-  stopped = false;
-  registry_reset();  // the walks are over: the registry is free for the full paths
-  for (int i = 0; i < class_path.listed_count && !stopped; ++i)
-    open_element(class_path.listed[i].text, class_path.listed[i].kind);
+  stopped = failed = url_lookup = logging_set_up = false;
+  known_schemes = 0;
+  through_manifests = said = entries = manifests = not_found = duplicates = skipped = left_out = 0;
+  registry_reset();  // the walks are over: the registry is free for full paths and names
+  out_hold();
+  out_print("\nClass-Path entries in manifests\n");
+  for (int i = class_path.listed_count; i-- > 0;) {
+    const ClassPathElement& listed = class_path.listed[i];
+    bool folder = listed.kind == ELEMENT_DIRECTORY;
+    push(listed.text, -1, folder ? FOUND_DIR : FOUND_FILE, folder);
+  }
+  open_pending();
+  while (stack_count > 0)
+    if (Pending item = stack[--stack_count]; item.line >= 0) mem_give(item.path);
+  mem_give(stack);
+  stack = nullptr, stack_room = 0;
   registry_release();
+  if (said > 0) {
+    out_print(
+        manifests == 1 ? "Total entries = %d in %d manifest" : "Total entries = %d in %d manifests",
+        entries, manifests);
+    out_print(" (%d not found %d duplicates %d skipped)", not_found, duplicates, skipped);
+    out_print(left_out == 1  ? ", %d archive left out\n"
+              : left_out > 1 ? ", %d archives left out\n"
+                             : "\n",
+              left_out);
+  }
+  out_release(said > 0);
 }

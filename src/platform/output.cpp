@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 
+#include "base/allocator.h"
 #include "platform/platform.h"
 
 namespace {
@@ -11,8 +12,16 @@ constexpr int OUT_BUFFER_BYTES = 4096;
 char out_buffer[OUT_BUFFER_BYTES];
 int out_used = 0;
 int out_mode = -1;  // -1 not asked yet, 1 console, 0 file or pipe
+char* held;
+int held_used, held_room;
+bool holding;
 
 void out_byte(char c) {
+  if (holding && !mem_grow(held, held_room, held_used)) out_release(true);
+  if (holding) {
+    held[held_used++] = c;
+    return;
+  }
   if (out_used == OUT_BUFFER_BYTES) out_flush();
   out_buffer[out_used++] = c;
 }
@@ -69,6 +78,22 @@ void out_flush() {
 }
 
 void out_reset() {
+  out_release(false);
   out_used = 0;
   out_mode = -1;
+}
+
+void out_hold() { holding = true; }
+
+int out_held() { return held_used; }
+
+void out_mend(int at, const char* text) {
+  for (; *text != '\0' && at < held_used; ++text) held[at++] = *text;
+}
+
+void out_release(bool keep) {
+  holding = false;
+  for (int i = 0; keep && i < held_used; ++i) out_byte(held[i]);
+  mem_give(held);
+  held = nullptr, held_used = held_room = 0;
 }

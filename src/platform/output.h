@@ -8,3 +8,11 @@ void out_print(const char* format, ...);
 void out_flush();
 // Forgets what is buffered and the console test; for a fresh run.
 void out_reset();
+
+// Holds what is printed from now on, for a part of the report whose lines are
+// mended after they are printed; out_release prints it (or, with `keep`
+// false, forgets it). When memory runs out, what is held goes out at once.
+void out_hold();
+int out_held();  // bytes held so far: where the next print begins
+void out_mend(int at, const char* text);
+void out_release(bool keep);

@@ -62,6 +62,10 @@ struct Platform {
   // As GetLongPathNameA, answering as path_full does.
   virtual unsigned long path_long(const char* path, char* buf, unsigned long size) = 0;
 
+  // UTF-8 text in the ANSI code page, '?' for what it cannot spell: false
+  // then, or when the text is not UTF-8 or does not fit in `size`.
+  virtual bool utf8_to_ansi(const char* utf8, char* buf, unsigned long size) = 0;
+
   virtual bool stdout_is_console() = 0;
   virtual void stdout_write(const char* data, std::size_t len) = 0;
 

@@ -137,6 +137,22 @@ class Win32Platform : public Platform {
     return GetLongPathNameA(path, buf, size);
   }
 
+  bool utf8_to_ansi(const char* utf8, char* buf, unsigned long size) override {
+    static wchar_t wide[4096];
+    BOOL lost = FALSE;
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, 4096);
+    if (n == 0) {  // not UTF-8: each byte outside ASCII stands for what cannot be spelt
+      unsigned long i = 0;
+      for (; utf8[i] != '\0' && i + 1 < size; ++i) buf[i] = utf8[i] & 0x80 ? '?' : utf8[i];
+      buf[i] = '\0';
+      return false;
+    }
+    n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, n, buf, static_cast<int>(size), "?",
+                            &lost);
+    if (n == 0 && size > 0) buf[0] = '\0';
+    return n > 0 && !lost;
+  }
+
   bool stdout_is_console() override {
     return GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
   }

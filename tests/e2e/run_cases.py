@@ -24,7 +24,8 @@ def parse(path):
     for line in open(path, encoding='utf-8').read().encode('cp1252').decode('latin-1').split('\n'):
         case = cases[-1] if cases else None
         if line.startswith('=== '):
-            cases.append({'name': line[4:], 'tree': '', 'wow64': '', 'env': [], 'args': '', 'cwd': '', 'out': None})
+            cases.append({'name': line[4:], 'tree': '', 'wow64': '', 'env': [], 'manifest': [], 'args': '', 'cwd': '',
+                          'out': None})
         elif case and case['out'] is not None:  # a line that starts {N*} stands for N lines
             n = re.match(r'\{(\d+)\*\}', line)
             case['out'] += [line[n.end():] if n else line] * (int(n[1]) if n else 1)
@@ -32,7 +33,7 @@ def parse(path):
             case['out'] = []
         elif line and not line.startswith('#'):
             key, _, value = line.partition(' ')
-            case[key] = case[key] + [value.split('=', 1)] if key == 'env' else value
+            case[key] = case[key] + [value.split('=', 1) if key == 'env' else value] if key in ('env', 'manifest') else value
     return cases
 
 
@@ -88,6 +89,27 @@ def make_tree(root, items, tree, exe):
     return made
 
 
+def add_manifest(root, line, tree):
+    """manifest JAR[:stored|:short|:long|:broken] TEXT: the archive (made if the tree has none)
+    gets META-INF/MANIFEST.MF holding TEXT in UTF-8, each | a CR LF; deflated unless stored;
+    short, long: its recorded size 10 bytes more, 1 byte less than it holds; broken: its
+    deflated data begins badly."""
+    target, _, text = line.partition(' ')
+    name, _, how = target.partition(':')
+    path = os.path.join(root, to_unicode(expand(name, tree)))
+    data = to_unicode(expand(text.replace('|', '\r\n'), tree)).encode('utf-8')
+    with zipfile.ZipFile(path, 'a' if os.path.exists(path) else 'w') as archive:
+        archive.writestr('META-INF/MANIFEST.MF', data, zipfile.ZIP_STORED if how == 'stored' else zipfile.ZIP_DEFLATED)
+        at = archive.getinfo('META-INF/MANIFEST.MF').header_offset
+    zip_bytes = bytearray(pathlib.Path(path).read_bytes())
+    if how in ('short', 'long'):
+        record = zip_bytes.rindex(b'META-INF/MANIFEST.MF') - 46  # its central record
+        zip_bytes[record + 24:record + 28] = struct.pack('<I', len(data) + (10 if how == 'short' else -1))
+    if how == 'broken':
+        zip_bytes[at + 30 + 20 + struct.unpack('<H', zip_bytes[at + 28:at + 30])[0]] = 0xFF
+    pathlib.Path(path).write_bytes(zip_bytes)
+
+
 def wine(prefix, *argv, **kw):
     env = {'WINEPREFIX': prefix, 'WINEDEBUG': '-all', 'WINEDLLOVERRIDES': 'mscoree,mshtml=',
            'HOME': os.environ.get('HOME', '/root'), 'LANG': 'C.UTF-8', **kw.pop('env', {})}
@@ -104,6 +126,8 @@ def run_case(prefix, loader, exe, case):
     shutil.copy(exe, root)
     make_tree(root, case['tree'], tree, exe)
     made = make_tree(os.path.join(prefix, 'drive_c'), case['wow64'], tree, exe)
+    for line in case['manifest']:
+        add_manifest(root, line, tree)
     env = {('WINEPATH' if n == 'PATH' else n): to_unicode(expand(v, tree)) for n, v in case['env']}
     args = [to_unicode(expand(a, tree)) for a in shlex.split(case['args'])]
     got = wine(prefix, loader, os.path.join(root, 'cpvalid.exe'), *args, env=env,

@@ -1,0 +1,168 @@
+// An archive's manifest as Java reads it when it opens the archive: the
+// bytes, the lines, the sections and the main section's Class-Path.
+#include <zlib.h>
+
+#include <cstring>
+
+#include "base/allocator.h"
+#include "lists/registry.h"
+#include "manifests/manifests.h"
+
+namespace {
+
+unsigned char chunk[16384];
+
+void* zlib_take(void*, unsigned items, unsigned size) {
+  return mem_take(static_cast<std::size_t>(items) * size);
+}
+void zlib_give(void*, void* block) { mem_give(block); }
+
+// Inflates the data at `at`, no further than `csize` bytes, into out[0..room):
+// the count, or -1 on a broken stream or, with `whole`, one that goes on.
+long inflate_data(FileHandle file, std::uint64_t at, std::uint64_t csize, unsigned char* out,
+                  std::size_t room, bool whole) {
+  z_stream z = {};
+  z.zalloc = zlib_take, z.zfree = zlib_give;
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return -1;
+  z.next_out = out, z.avail_out = static_cast<uInt>(room);
+  int status = Z_OK;
+  for (long got = 1; status == Z_OK && z.avail_out > 0 && got > 0;) {
+    if (z.avail_in == 0 && csize > 0) {
+      got = platform()->file_read_at(file, at, chunk, csize < sizeof chunk ? csize : sizeof chunk);
+      z.next_in = chunk, z.avail_in = got > 0 ? static_cast<uInt>(got) : 0;
+      at += z.avail_in, csize -= z.avail_in;
+    }
+    status = inflate(&z, Z_NO_FLUSH);
+  }
+  long made = (status == Z_OK && !whole) || status == Z_STREAM_END ? z.total_out : -1;
+  inflateEnd(&z);
+  return made;
+}
+
+struct Lines {
+  const unsigned char* m;
+  std::size_t size, at;
+};
+constexpr long LINE_END = -1, LINE_TOO_LONG = -2;
+
+// The next line's length without its line end (CR LF, LF or CR), as Java
+// reads lines of up to 512 bytes with it; an unterminated last line is lost.
+long next_line(Lines& l, std::size_t& start) {
+  start = l.at;
+  std::size_t limit = l.size - l.at < 512 ? l.size : l.at + 512;
+  unsigned char c = 0;
+  while (l.at < limit && (c = l.m[l.at++]) != '\n' && c != '\r') {
+  }
+  bool crlf = c == '\r' && l.at < limit && l.m[l.at] == '\n';
+  l.at += crlf;
+  if (c != '\n' && c != '\r') return l.at - start == 512 ? LINE_TOO_LONG : LINE_END;
+  return static_cast<long>(l.at - start - 1 - crlf);
+}
+
+int peek(const Lines& l) { return l.at < l.size ? l.m[l.at] : -1; }
+
+// Letters in any case, the rest exact; `b` in lower case.
+bool same_folded(const unsigned char* a, const char* b, std::size_t len) {
+  for (std::size_t i = 0; i < len; ++i)
+    if ((a[i] >= 'A' && a[i] <= 'Z' ? a[i] + 32 : a[i]) != static_cast<unsigned char>(b[i]))
+      return false;
+  return true;
+}
+
+bool holds(const unsigned char* m, std::size_t size, const char* text) {
+  std::size_t len = std::strlen(text);
+  for (std::size_t i = 0; i + len <= size; ++i)
+    if (same_folded(m + i, text, len)) return true;
+  return false;
+}
+
+unsigned get16(const unsigned char* p) { return p[0] | p[1] << 8; }
+
+}  // namespace
+
+int read_manifest(FileHandle file, const ArchiveFacts& f, unsigned char*& bytes) {
+  unsigned char local[30];
+  std::size_t size = static_cast<std::size_t>(f.size);
+  bool trusted = f.size <= 65535;  // else every byte there is read, and must be all
+  bytes = nullptr;
+  if (f.size > 16000000 || platform()->file_read_at(file, f.local, local, 30) != 30 ||
+      std::memcmp(local, "PK\3\4", 4) != 0) {
+    return 0;
+  }
+  if ((bytes = static_cast<unsigned char*>(mem_take(size + 1))) == nullptr) return -1;
+  std::uint64_t at = f.local + 30 + get16(local + 26) + get16(local + 28);
+  long got = -1;
+  if (f.method == 8) got = inflate_data(file, at, f.csize, bytes, size + !trusted, !trusted);
+  if (f.method == 0 && (trusted ? f.csize >= f.size : f.csize == f.size))
+    got = platform()->file_read_at(file, at, bytes, static_cast<unsigned long>(size));
+  if (got == static_cast<long>(size)) return 1;
+  mem_give(bytes);
+  bytes = nullptr;
+  return 0;
+}
+
+bool parse_manifest(const unsigned char* b, std::size_t size, Manifest& m) {
+  static unsigned sections;  // numbered across manifests: names are registered by section
+  m = {}, ++sections;
+  m.class_path_marked = holds(b, size, "class-path: ");
+  m.multi_release_marked = holds(b, size, "multi-release: true");
+  if ((m.value = static_cast<char*>(mem_take(size + 1))) == nullptr) return false;
+  Lines l = {b, size, 0};
+  std::size_t start = 0, name_at = 0, name_len = 0, value_at = 0;
+  bool pending = false, continued = false, class_path = false, between = false, named = false;
+  int section = 0;
+  for (long len; !m.broken && (len = next_line(l, start)) != LINE_END;) {
+    const unsigned char* line = b + start;
+    if (len == LINE_TOO_LONG) {
+      m.broken = section + 1;
+    } else if (len == 0 && !between) {
+      between = true;      // the section ends
+    } else if (between) {  // blank lines, then a "Name: " line, which may run on, opens a section
+      if (!named && len > 0 && (len < 6 || !same_folded(line, "name: ", 6))) m.broken = section + 1;
+      if (len > 0 && !(named = peek(l) == ' ')) between = false, ++section, ++sections;
+      continue;
+    }
+    if (m.broken || len == 0) continue;
+    std::size_t from = 1;
+    if (line[0] == ' ') {  // a continuation, which needs a line before it
+      m.broken = pending ? 0 : section + 1, continued = true;
+    } else {  // "Name: value", the name up to the first colon
+      while (from <= static_cast<std::size_t>(len) && line[from - 1] != ':') ++from;
+      if (from > static_cast<std::size_t>(len) || line[from] != ' ') m.broken = section + 1;
+      name_at = start, name_len = from - 1, ++from, continued = false;
+      class_path = section == 0 && name_len == 10 && same_folded(line, "class-path", 10);
+      value_at = m.class_path_len;
+    }
+    if (m.broken) continue;
+    if (class_path) std::memcpy(m.value + value_at, line + from, len - from);
+    value_at += len - from;
+    if ((pending = peek(l) == ' ')) continue;
+    // A name of 1 to 70 bytes of A-Z a-z 0-9 _ -, registered under its section's number.
+    char key[80] = {'\1'};
+    for (unsigned n = sections, k = 1; k < 7; ++k, n /= 26)
+      key[k] = static_cast<char>('A' + n % 26);
+    m.broken = name_len == 0 || name_len > 70 ? section + 1 : 0;
+    for (std::size_t i = 0; i < name_len && !m.broken; ++i) {
+      unsigned char c = b[name_at + i], letter = c | 0x20;
+      key[7 + i] = static_cast<char>(c);
+      if (!((letter >= 'a' && letter <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-'))
+        m.broken = section + 1;
+    }
+    // Java warns of a name given twice, but not when the value runs on.
+    if (!m.broken && registry_add(key) != 0 && !continued && m.twice[0] == '\0' &&
+        (section == 0 || m.class_path_marked))
+      std::memcpy(m.twice, key + 7, name_len + 1);
+    if (!m.broken && class_path) {  // a later Class-Path replaces an earlier one
+      std::memmove(m.value, m.value + m.class_path_len, value_at - m.class_path_len);
+      m.class_path_len = value_at - m.class_path_len, m.has_class_path = true;
+    }
+  }
+  // The unterminated last line is lost, and with it the field it continues.
+  m.lost_class_path = !m.broken && section == 0 && !between &&
+                      ((pending && class_path) ||
+                       (size - start >= 11 && same_folded(b + start, "class-path:", 11)));
+  for (std::size_t i = 0; i < m.class_path_len; ++i)  // no name holds a zero, to Java either
+    m.value[i] = m.value[i] != '\0' ? m.value[i] : '?';
+  m.value[m.class_path_len] = '\0';
+  return true;
+}
