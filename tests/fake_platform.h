@@ -146,7 +146,9 @@ struct FakePlatform : Platform {
   }
   void list_close(ListHandle list) override { open_files -= list != 0; }
   unsigned long path_full(const char* path, char* buf, unsigned long size) override {
-    std::string full = resolve(path);
+    std::string full = resolve(path);  // a final separator stays, as Windows keeps it
+    if (*path && std::strchr("\\/", path[std::strlen(path) - 1]) && full.back() != '\\')
+      full += '\\';
     if (full.size() >= size) return static_cast<unsigned long>(full.size() + 1);
     std::memcpy(buf, full.c_str(), full.size() + 1);
     return static_cast<unsigned long>(full.size());

@@ -10,34 +10,10 @@
 
 namespace {
 
-unsigned char chunk[16384];
-
 void* zlib_take(void*, unsigned items, unsigned size) {
   return mem_take(static_cast<std::size_t>(items) * size);
 }
 void zlib_give(void*, void* block) { mem_give(block); }
-
-// Inflates the data at `at`, no further than `csize` bytes, into out[0..room):
-// the count, or -1 on a broken stream or, with `whole`, one that goes on.
-long inflate_data(FileHandle file, std::uint64_t at, std::uint64_t csize, unsigned char* out,
-                  std::size_t room, bool whole) {
-  z_stream z = {};
-  z.zalloc = zlib_take, z.zfree = zlib_give;
-  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return -1;
-  z.next_out = out, z.avail_out = static_cast<uInt>(room);
-  int status = Z_OK;
-  for (long got = 1; status == Z_OK && z.avail_out > 0 && got > 0;) {
-    if (z.avail_in == 0 && csize > 0) {
-      got = platform()->file_read_at(file, at, chunk, csize < sizeof chunk ? csize : sizeof chunk);
-      z.next_in = chunk, z.avail_in = got > 0 ? static_cast<uInt>(got) : 0;
-      at += z.avail_in, csize -= z.avail_in;
-    }
-    status = inflate(&z, Z_NO_FLUSH);
-  }
-  long made = (status == Z_OK && !whole) || status == Z_STREAM_END ? z.total_out : -1;
-  inflateEnd(&z);
-  return made;
-}
 
 struct Lines {
   const unsigned char* m;
@@ -91,10 +67,23 @@ int read_manifest(FileHandle file, const ArchiveFacts& f, unsigned char*& bytes)
   }
   if ((bytes = static_cast<unsigned char*>(mem_take(size + 1))) == nullptr) return -1;
   std::uint64_t at = f.local + 30 + get16(local + 26) + get16(local + 28);
-  long got = -1;
-  if (f.method == 8) got = inflate_data(file, at, f.csize, bytes, size + !trusted, !trusted);
-  if (f.method == 0 && (trusted ? f.csize >= f.size : f.csize == f.size))
-    got = platform()->file_read_at(file, at, bytes, static_cast<unsigned long>(size));
+  // Java reads no further than the compressed size: a stored manifest must be
+  // there whole; a deflated one must give its size, and end there if untrusted.
+  std::size_t in = f.method == 0 ? size : f.csize < size + 65536 ? f.csize : size + 65536;
+  unsigned char* data = f.method == 0 ? bytes : static_cast<unsigned char*>(mem_take(in + 1));
+  if (data == nullptr) return mem_give(bytes), bytes = nullptr, -1;
+  long got = platform()->file_read_at(file, at, data, static_cast<unsigned long>(in));
+  if (f.method == 0 && !(trusted ? f.csize >= f.size : f.csize == f.size)) got = -1;
+  z_stream z = {};
+  z.zalloc = zlib_take, z.zfree = zlib_give;
+  if (f.method == 8 && got >= 0 && inflateInit2(&z, -MAX_WBITS) == Z_OK) {
+    z.next_in = data, z.avail_in = static_cast<uInt>(got);
+    z.next_out = bytes, z.avail_out = static_cast<uInt>(size + !trusted);
+    int status = inflate(&z, Z_FINISH);
+    got = status == Z_STREAM_END || (trusted && z.avail_out == 0) ? z.total_out : -1;
+    inflateEnd(&z);
+  }
+  if (data != bytes) mem_give(data);
   if (got == static_cast<long>(size)) return 1;
   mem_give(bytes);
   bytes = nullptr;

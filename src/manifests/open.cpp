@@ -14,9 +14,16 @@ namespace {
 enum Status { FOUND_FILE, FOUND_DIR, NOT_FOUND, SKIPPED, NOT_READ };
 const char LABELS[][STATUS_LABEL_BYTES] = {"Found File ", "Found Dir  ", "*Not found*",
                                            "*Skipped*  ", "*Not read* "};
+// What Java does with an archive as it opens it, when it does not simply keep it.
+enum Verdict { KEPT, UNREAD, UNKNOWN_SCHEME, NO_BANG, NO_CLASSES };
+const char* const VERDICTS[] = {
+    "", "***ERROR*** - Java leaves out %s: it cannot read its manifest\n",
+    "***ERROR*** - Java leaves out %s: its Class-Path entry %s has an unknown URL scheme\n",
+    "***ERROR*** - Java leaves out %s: its Class-Path entry %s is a jar: URL without !/\n",
+    "***ERROR*** - Java cannot load the classes of %s: it cannot read its manifest\n"};
 
-// An element Java is yet to open: a CLASSPATH element (line < 0, its path not
-// ours), or an entry, whose line gets "*DUP*" when Java opened the path before.
+// An element Java is yet to open: a CLASSPATH element (line < 0, its path
+// not ours), or an entry, whose line gets "*DUP*" if Java opened it before.
 struct Pending {
   char* path;
   int line, status;
@@ -24,43 +31,38 @@ struct Pending {
 };
 Pending* stack;
 int stack_count, stack_room;
-
 bool stopped, failed, url_lookup, logging_set_up;  // memory ran out; Java fails past here
 unsigned known_schemes;                            // whose handlers a look-up found
 int through_manifests, said, entries, manifests, not_found, duplicates, skipped, left_out;
 char stopped_at[ENTRY_PATH_BYTES];
 
 void stop(const char* text) {
-  std::size_t len = std::strlen(text);
-  len = len < sizeof stopped_at ? len : sizeof stopped_at - 1;
-  stopped_at[len] = '\0';
+  std::size_t len = std::strlen(text) < sizeof stopped_at ? std::strlen(text) : 0;
   class_path.unkept = static_cast<char*>(std::memcpy(stopped_at, text, len));
-  stopped = true;
+  stopped_at[len] = '\0', stopped = true;
 }
 
-// A line of the section; it is held until the section ends.
+// A line of the section, held until the section ends.
 void say(const char* format, const char* a = "", const char* b = "") {
-  out_print(format, a, b);
-  ++said;
+  out_print(format, a, b), ++said;
 }
 
 void push(const char* path, int line, int status, bool folder) {
-  std::size_t bytes = std::strlen(path) + 1;
-  char* copy = line < 0 ? const_cast<char*>(path) : static_cast<char*>(mem_take(bytes));
+  char* copy = const_cast<char*>(path);  // an entry's path is ours to keep
+  if (line >= 0 && (copy = static_cast<char*>(mem_take(std::strlen(path) + 1))) != nullptr)
+    std::memcpy(copy, path, std::strlen(path) + 1);
   if (copy == nullptr || !mem_grow(stack, stack_room, stack_count)) {
     if (line >= 0) mem_give(copy);
     return stop(path);
   }
-  if (line >= 0) std::memcpy(copy, path, bytes);
   stack[stack_count++] = {copy, line, status, folder};
 }
 
 // A new element, begun in the names store: its index, or -1 when memory ran out.
 int begin_element(const char* text, ElementKind kind, int result) {
   int e = add_class_path_element(text, kind, result);
-  if (e >= 0 && names_begin_element(e)) return e;
-  stop(text);
-  return -1;
+  if (e < 0 || !names_begin_element(e)) return stop(text), -1;
+  return e;
 }
 
 void open_pending();
@@ -79,16 +81,17 @@ struct Opening {
   int element;
 };
 
-// The entry's line, and the entry on the stack when Java will open it.
+// The entry's line, and the entry on the stack for when Java opens it.
 void add_entry(const Opening& o, const char* t) {
   ResolvedEntry e;
   resolve_entry(t, o.full, e);
-  entries += e.use == USE_BAD_ESCAPE;
+  ++entries;
   if (e.use == USE_BAD_ESCAPE)
     return say("***ERROR*** - Java fails on the Class-Path entry %s of %s: a bad %% escape\n", t,
                o.text);
   int status = e.use == USE_NOT_READ ? NOT_READ : e.use == USE_FOLLOW ? NOT_FOUND : SKIPPED;
-  if (e.use == USE_FOLLOW && e.path[0] != '\0') {
+  bool as_written = e.use == USE_SKIP || e.use == USE_LOOKUP || e.path[0] == '\0';
+  if (e.use == USE_FOLLOW && !as_written) {
     char path[ENTRY_PATH_BYTES], label[STATUS_LABEL_BYTES];
     std::size_t len = std::strlen(e.path);
     std::memcpy(path, e.path, len + 1);
@@ -100,93 +103,75 @@ void add_entry(const Opening& o, const char* t) {
                                                             : SKIPPED;
   }
   int line = out_held();
-  bool as_written = e.use == USE_SKIP || e.use == USE_LOOKUP || e.path[0] == '\0';
   say("%s       %s\n", LABELS[status], as_written ? t : e.path);
-  ++entries, not_found += status == NOT_FOUND, skipped += status == SKIPPED;
+  not_found += status == NOT_FOUND, skipped += status == SKIPPED;
   // A folder counts as opened whatever it is; an archive only when it opens.
   if (!as_written && e.use == USE_FOLLOW && (e.folder || status == FOUND_FILE))
     push(e.path, line, status, e.folder);
 }
 
-// Java's reading of the archive's manifest, as it opens it: false when it
-// leaves the archive out, or fails.
-bool read_class_path(FileHandle file, const ArchiveFacts& facts, const Opening& o) {
+// Java's reading of the archive's manifest as it opens the archive: false
+// when it leaves the archive out, or fails.
+bool keep_archive(FileHandle file, const ArchiveFacts& facts, void* context) {
+  Opening& o = *static_cast<Opening*>(context);
   unsigned char* bytes = nullptr;
   Manifest m = {};
-  int read = read_manifest(file, facts, bytes);
-  if (read < 0 || (read > 0 && !parse_manifest(bytes, static_cast<std::size_t>(facts.size), m)))
-    stop(o.text);
-  bool refused = (m.multi_release_marked && m.broken == 1) || (m.class_path_marked && m.broken);
-  bool follows = !facts.index && !refused && m.class_path_marked && m.has_class_path;
-  const char* left_out_by = nullptr;
-  EntryUse why = USE_FOLLOW;
-  if (!m.class_path_marked && !m.multi_release_marked) m.twice[0] = '\0';  // not parsed
-  char* end = m.value + m.class_path_len;
-  for (char* c = m.value; c < end; ++c)  // the entries, one string each
-    *c = std::strchr(" \t\n\r\f", *c) ? '\0' : *c;
-  // Its warning about a name given twice sets up Java's logging; until that is
+  int read = facts.manifest && through_manifests <= 10000 ? read_manifest(file, facts, bytes) : 1;
+  if (read < 0 || (bytes != nullptr && !parse_manifest(bytes, facts.size, m))) stop(o.text);
+  // Java neither parses nor follows an indexed archive's manifest, and parses
+  // another's only when its bytes hold "class-path: " or "multi-release: true".
+  bool parsed = !facts.index && (m.class_path_marked || m.multi_release_marked);
+  bool refused = !facts.index && ((m.multi_release_marked && m.broken == 1) ||
+                                  (m.class_path_marked && m.broken) || read == 0);
+  bool follows = parsed && !refused && m.class_path_marked && m.has_class_path;
+  Verdict verdict = refused ? UNREAD : (read == 0 || m.broken) && !follows ? NO_CLASSES : KEPT;
+  char *end = m.value + m.class_path_len, *left_out_by = m.value;
+  for (char* c = m.value; c < end; ++c) *c = std::strchr(" \t\n\r\f", *c) ? '\0' : *c;
+  // Its warning of a name given twice sets up Java's logging; until that is
   // done, each such warning looks up the logging service.
-  if (read > 0 && !facts.index && m.twice[0] != '\0' && !logging_set_up && !stopped)
+  if (parsed && m.twice[0] != '\0' && !logging_set_up && !stopped)
     look_up(false), logging_set_up = !failed;
   // As Java makes the URLs, it looks for URL handlers, and may leave the archive out.
-  for (char* t = m.value; follows && t < end && !left_out_by && !failed && !stopped;
+  for (char* t = m.value; follows && verdict == KEPT && t < end && !failed && !stopped;
        t += std::strlen(t) + 1) {
-    if (*t == '\0') continue;
     ResolvedEntry e;
+    if (*t == '\0') continue;
     resolve_entry(t, o.full, e);
     bool look = e.use == USE_UNKNOWN || (e.use == USE_LOOKUP && !(known_schemes >> e.scheme & 1));
-    if (look && url_lookup) {  // met while Java looks for URL handlers
-      failed = true;
+    if (look && url_lookup) {
       say("***ERROR*** - Java fails past this point: it meets the Class-Path entry %s of %s while "
           "it looks for URL handlers\n",
           t, o.text);
+      failed = true;
     }
     if (look && !failed) look_up(true);
     if (e.use == USE_LOOKUP) known_schemes |= 1u << e.scheme;
-    if (e.use == USE_UNKNOWN || e.use == USE_NO_BANG) left_out_by = t, why = e.use;
+    if (e.use == USE_UNKNOWN || e.use == USE_NO_BANG)
+      verdict = e.use == USE_UNKNOWN ? UNKNOWN_SCHEME : NO_BANG, left_out_by = t;
   }
-  bool kept = facts.index || (read > 0 && !refused && left_out_by == nullptr);
+  bool kept = (verdict == KEPT || verdict == NO_CLASSES) && !failed && !stopped;
   if (!failed && !stopped) {
-    if (facts.index && read > 0 && m.has_class_path)
+    if (facts.index && m.has_class_path)
       say("***Warning - Java ignores the Class-Path of %s: it holds META-INF/INDEX.LIST\n", o.text);
-    if (!facts.index && m.twice[0] != '\0')
+    if (parsed && m.twice[0] != '\0')
       say("***Warning - the manifest of %s names %s twice\n", o.text, m.twice);
-    if (!facts.index && m.lost_class_path && m.class_path_marked && !m.broken)
+    if (parsed && m.lost_class_path && !refused)
       say("***Warning - Java ignores the last line of the manifest of %s: it has no line end\n",
           o.text);
-    if (!kept) ++left_out;
-    if (!kept && left_out_by == nullptr)
-      say("***ERROR*** - Java leaves out %s: it cannot read its manifest\n", o.text);
-    if (why == USE_UNKNOWN)
-      say("***ERROR*** - Java leaves out %s: its Class-Path entry %s has an unknown URL scheme\n",
-          o.text, left_out_by);
-    if (why == USE_NO_BANG)
-      say("***ERROR*** - Java leaves out %s: its Class-Path entry %s is a jar: URL without !/\n",
-          o.text, left_out_by);
-    if (kept && (read == 0 || m.broken) && (facts.index || !follows))
-      say("***ERROR*** - Java cannot load the classes of %s: it cannot read its manifest\n",
-          o.text);
+    if (verdict != KEPT) say(VERDICTS[verdict], o.text, left_out_by);
+    left_out += !kept;
   }
   int first = stack_count;
-  bool named = false;
-  for (char* t = m.value; kept && follows && !failed && !stopped && t < end;
-       t += std::strlen(t) + 1) {
-    if (*t != '\0' && !named) say("%s names\n", o.text), ++manifests, named = true;
+  for (char* t = m.value; kept && follows && t < end && !stopped; t += std::strlen(t) + 1) {
+    if (*t != '\0' && first >= 0) say("%s names\n", o.text), ++manifests, first = ~first;
     if (*t != '\0') add_entry(o, t);
   }
-  for (int i = first, j = stack_count - 1; i < j; ++i, --j) {  // the first entry opens first
-    Pending swap = stack[i];
+  for (int i = first < 0 ? ~first : first, j = stack_count - 1; i < j; ++i, --j) {
+    Pending swap = stack[i];  // the first entry opens first
     stack[i] = stack[j], stack[j] = swap;
   }
-  mem_give(bytes);
-  mem_give(m.value);
-  return kept && !failed && !stopped;
-}
-
-bool keep_archive(FileHandle file, const ArchiveFacts& facts, void* context) {
-  Opening& o = *static_cast<Opening*>(context);
-  bool capped = through_manifests > 10000;
-  if (facts.manifest && !capped && !read_class_path(file, facts, o)) return false;
+  mem_give(bytes), mem_give(m.value);
+  if (!kept) return false;
   registry_add(o.key);
   return (o.element = begin_element(o.text, ELEMENT_ARCHIVE, READ_DONE)) >= 0;
 }
@@ -207,10 +192,8 @@ void open_item(const Pending& item) {
     if (item.line >= 0) out_mend(item.line + 12, "*DUP*"), ++duplicates;
     return;
   }
-  if (item.line >= 0 && ++through_manifests > 10000) {
-    if (through_manifests == 10001) say("*****Class-Path entries stopped after 10000 elements\n");
-    return;
-  }
+  if (item.line >= 0 && ++through_manifests > 10000)
+    return say("*****Class-Path entries stopped after 10000 elements\n");
   Opening o = {text, full, key, -1};
   ReadResult result = READ_DONE;
   if (item.folder) {
@@ -219,12 +202,10 @@ void open_item(const Pending& item) {
         (o.element = begin_element(text, ELEMENT_DIRECTORY, result)) < 0)
       return;
     result = search_directory(text);
-  } else {
-    if (item.status != FOUND_FILE) return;
-    result = read_archive(text, keep_archive, &o);
-    if (result == READ_LEFT_OUT ||
-        (o.element < 0 && (o.element = begin_element(text, ELEMENT_ARCHIVE, result)) < 0))
-      return;
+  } else if (item.status != FOUND_FILE ||
+             (result = read_archive(text, keep_archive, &o)) == READ_LEFT_OUT ||
+             (o.element < 0 && (o.element = begin_element(text, ELEMENT_ARCHIVE, result)) < 0)) {
+    return;
   }
   ClassPathElement& element = class_path.elements[o.element];
   element.result = result;
@@ -232,14 +213,14 @@ void open_item(const Pending& item) {
   if (result == READ_OUT_OF_MEMORY) stop(text);
 }
 
+// Opens what is on the stack, the top first; past the limit, no more entries.
 void open_pending() {
   while (stack_count > 0 && !failed && !stopped) {
     Pending item = stack[--stack_count];
-    if (item.line >= 0 && through_manifests >= 10000 + 1) {
+    if (item.line < 0 || through_manifests <= 10000)
+      open_item(item);
+    else
       mem_give(item.path);
-      continue;
-    }
-    open_item(item);
   }
 }
 
@@ -249,17 +230,16 @@ void open_class_path() {
   stopped = failed = url_lookup = logging_set_up = false;
   known_schemes = 0;
   through_manifests = said = entries = manifests = not_found = duplicates = skipped = left_out = 0;
-  registry_reset();  // the walks are over: the registry is free for full paths and names
+  registry_reset();  // the walks are over: the registry is free for paths and names
   out_hold();
   out_print("\nClass-Path entries in manifests\n");
   for (int i = class_path.listed_count; i-- > 0;) {
-    const ClassPathElement& listed = class_path.listed[i];
-    bool folder = listed.kind == ELEMENT_DIRECTORY;
-    push(listed.text, -1, folder ? FOUND_DIR : FOUND_FILE, folder);
+    bool folder = class_path.listed[i].kind == ELEMENT_DIRECTORY;
+    push(class_path.listed[i].text, -1, folder ? FOUND_DIR : FOUND_FILE, folder);
   }
   open_pending();
   while (stack_count > 0)
-    if (Pending item = stack[--stack_count]; item.line >= 0) mem_give(item.path);
+    if (stack[--stack_count].line >= 0) mem_give(stack[stack_count].path);
   mem_give(stack);
   stack = nullptr, stack_room = 0;
   registry_release();

@@ -94,6 +94,7 @@ void out_mend(int at, const char* text) {
 void out_release(bool keep) {
   holding = false;
   for (int i = 0; keep && i < held_used; ++i) out_byte(held[i]);
+  if (out_mode == 1) out_flush();
   mem_give(held);
   held = nullptr, held_used = held_room = 0;
 }

@@ -1,21 +1,44 @@
 // Hostile archives straight into the reader: whatever the bytes, it gives its names or refuses
 // the archive, never reads outside the bytes or the blocks it took (a record's extra field
-// included), and gives every block back.
+// included), and gives every block back. Its manifest is read, parsed and followed too.
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "../fake_platform.h"
+#include "base/allocator.h"
 #include "classes/classes.h"
+#include "lists/registry.h"
+#include "manifests/manifests.h"
 
 #define CHECK(condition) \
   if (!(condition)) __builtin_trap()
+
+namespace {
+
+bool follow_manifest(FileHandle file, const ArchiveFacts& facts, void*) {
+  unsigned char* bytes = nullptr;
+  Manifest m = {};
+  if (facts.manifest && read_manifest(file, facts, bytes) > 0 &&
+      parse_manifest(bytes, facts.size, m)) {
+    CHECK(m.class_path_len <= facts.size && std::strlen(m.twice) <= 70);
+    static ResolvedEntry e;
+    for (char* t = std::strtok(m.value, " \t\r\n\f"); t != nullptr;
+         t = std::strtok(nullptr, " \t\r\n\f"))
+      resolve_entry(t, "C:\\lib\\x.jar", e);
+  }
+  mem_give(bytes), mem_give(m.value);
+  return true;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FakePlatform fake;
   fake.add("C:\\x.jar", 'f', std::string(reinterpret_cast<const char*>(data), size));
   platform_install(&fake);
   CHECK(names_begin_element(0));
-  ReadResult result = read_archive("C:\\x.jar");
+  ReadResult result = read_archive("C:\\x.jar", follow_manifest);
   CHECK(result == READ_DONE || (result == READ_REFUSED && names_counts().distinct == 0));
   // Read again, every name is a hidden copy, compared by the sizes and CRCs of its records.
   CHECK(names_begin_element(1) && read_archive("C:\\x.jar") == result);
@@ -25,5 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (names.pairs == 0 || names.hidden->count == names.distinct));
   CHECK(fake.open_files == 0);
   names_release();
+  registry_release();
   return 0;
 }
