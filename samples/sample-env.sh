@@ -33,6 +33,23 @@ mkdir -p "$SAMPLE_ROOT/shared"
 cp /usr/share/java/slf4j-api.jar "$SAMPLE_ROOT/shared/"
 export CLASSPATH+=";..\\shared\\slf4j-api.jar"
 
+# An application jar whose manifest names the jars beside it, as a build tool writes it:
+# an upgrade replaced report-charts-2.1.jar with 2.2, so Java finds one of the two.
+python3 - "$SAMPLE_ROOT/jars" <<'PY'
+import sys, zipfile
+def jar(name, classes, manifest=None):
+    with zipfile.ZipFile(sys.argv[1] + '/' + name, 'w', zipfile.ZIP_DEFLATED) as z:
+        if manifest:
+            z.writestr('META-INF/MANIFEST.MF', manifest)
+        for c in classes:
+            z.writestr(c, b'')
+jar('report.jar', ['com/example/report/Report.class'],
+    'Manifest-Version: 1.0\r\nClass-Path: report-lib.jar report-charts-2.1.jar\r\n')
+jar('report-lib.jar', ['com/example/report/lib/Tables.class'])
+jar('report-charts-2.2.jar', ['com/example/report/charts/Chart.class'])
+PY
+export CLASSPATH+=";..\\jars\\report.jar"
+
 # Two Java installations: a development kit that JAVA_HOME names, last on PATH, and an old
 # runtime's java.exe and javaw.exe copied into the first PATH directory, which hide the kit's.
 # Copies of the program ($SAMPLE_EXE) with other file versions stand in for them; the kit's
