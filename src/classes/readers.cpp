@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "base/allocator.h"
+#include "base/ascii.h"
 #include "classes/classes.h"
 #include "lists/class_path.h"
 #include "lists/lists.h"
@@ -128,16 +129,6 @@ Copy record_copy(const unsigned char* r) {
   return {size < UNLIKE ? static_cast<std::uint32_t>(size) : UNLIKE, get32(r + 16)};
 }
 
-// Letters in any case, the rest exact, as Java finds its manifest.
-bool names_manifest(const char* name, unsigned len) {
-  const char* want = "meta-inf/manifest.mf";
-  for (unsigned i = 0; i < len && want[i] != '\0'; ++i) {
-    char c = (name[i] >= 'A' && name[i] <= 'Z') ? static_cast<char>(name[i] + 32) : name[i];
-    if (c != want[i]) return false;
-  }
-  return len == 20;
-}
-
 // The records must fill the directory exactly, each whole, each of a kind
 // Java opens (not encrypted, stored or deflated). Notes where each begins in
 // `starts`, and the manifest and index records in `facts`.
@@ -153,7 +144,10 @@ ReadResult check_records(const unsigned char* records, std::size_t size, Offset 
       return READ_REFUSED;
     }
     const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
-    if (names_manifest(name, len)) {  // the last one stands
+    bool manifest = len == 20;  // letters in any case, the rest exact; the last one stands
+    for (unsigned i = 0; i < len && manifest; ++i)
+      manifest = ascii_upper(name[i]) == "META-INF/MANIFEST.MF"[i];
+    if (manifest) {
       Fields f = record_fields(r);
       facts.manifest = true, facts.method = method;
       facts.size = f.size, facts.csize = f.csize, facts.local = stub + f.local;

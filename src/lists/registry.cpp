@@ -38,21 +38,15 @@ void registry_reset() {
   std::memset(registry.buckets, 0, sizeof registry.buckets);
 }
 
-int registry_find(const char* entry) {
-  unsigned hash = upper_hash(entry);
-  for (RegistryNode* node = registry.buckets[hash % REGISTRY_BUCKETS]; node != nullptr;
-       node = node->bucket_next) {
-    if (node->hash == hash && equals_upper(node->text, entry)) return 1;
-  }
-  return 0;
-}
-
-int registry_add(const char* entry) {
+int registry_add(const char* entry, bool add) {
   // Compare before copying: a duplicate then costs no memory, and is still
   // recognised when memory has run out.
-  if (registry_find(entry) != 0) return 1;
   unsigned hash = upper_hash(entry);
   RegistryNode*& bucket = registry.buckets[hash % REGISTRY_BUCKETS];
+  for (RegistryNode* node = bucket; node != nullptr; node = node->bucket_next) {
+    if (node->hash == hash && equals_upper(node->text, entry)) return 1;
+  }
+  if (!add) return 0;
   std::size_t len = std::strlen(entry);
   char* copy = static_cast<char*>(mem_take(len + 1));
   RegistryNode* node = static_cast<RegistryNode*>(mem_take(sizeof(RegistryNode)));

@@ -25,11 +25,9 @@ struct DuplicateRegistry {
 // Empties the registry without releasing anything.
 void registry_reset();
 // 1 when the upper-cased entry was already registered, 0 when it is new and
-// has been added. When memory cannot be had the entry is answered as new and
-// is not kept.
-int registry_add(const char* entry);
-// 1 when the upper-cased entry is registered; nothing is added.
-int registry_find(const char* entry);
+// has been added (unless `add` is false). When memory cannot be had the entry
+// is answered as new and is not kept.
+int registry_add(const char* entry, bool add = true);
 // Releases every node and its text; the registry is empty afterwards.
 void registry_release();
 

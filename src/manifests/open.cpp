@@ -188,7 +188,7 @@ void open_item(const Pending& item) {
   std::memcpy(key, full, got);
   got -= got > 1 && key[got - 1] == '\\' && key[got - 2] != ':';
   key[got] = '/', key[got + item.folder] = '\0';
-  if (registry_find(key) != 0) {  // Java opened it before
+  if (registry_add(key, false) != 0) {  // Java opened it before
     if (item.line >= 0) out_mend(item.line + 12, "*DUP*"), ++duplicates;
     return;
   }
