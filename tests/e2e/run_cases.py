@@ -90,22 +90,22 @@ def make_tree(root, items, tree, exe):
 
 
 def add_manifest(root, line, tree):
-    """manifest JAR[:stored|:short|:long|:broken] TEXT: the archive (made if the tree has none)
-    gets META-INF/MANIFEST.MF holding TEXT in UTF-8, each | a CR LF; deflated unless stored;
-    short, long: its recorded size 10 bytes more, 1 byte less than it holds; broken: its
-    deflated data begins badly."""
+    """manifest JAR[:FLAG,...] TEXT: the archive (made if the tree has none) gets
+    META-INF/MANIFEST.MF holding TEXT in UTF-8, each | a CR LF; deflated unless stored; short,
+    long: its recorded size 10 bytes more, 1 byte less than it holds; broken: its deflated
+    data begins badly."""
     target, _, text = line.partition(' ')
     name, _, how = target.partition(':')
     path = os.path.join(root, to_unicode(expand(name, tree)))
     data = to_unicode(expand(text.replace('|', '\r\n'), tree)).encode('utf-8')
     with zipfile.ZipFile(path, 'a' if os.path.exists(path) else 'w') as archive:
-        archive.writestr('META-INF/MANIFEST.MF', data, zipfile.ZIP_STORED if how == 'stored' else zipfile.ZIP_DEFLATED)
+        archive.writestr('META-INF/MANIFEST.MF', data, zipfile.ZIP_STORED if 'stored' in how else zipfile.ZIP_DEFLATED)
         at = archive.getinfo('META-INF/MANIFEST.MF').header_offset
     zip_bytes = bytearray(pathlib.Path(path).read_bytes())
-    if how in ('short', 'long'):
+    if 'short' in how or 'long' in how:
         record = zip_bytes.rindex(b'META-INF/MANIFEST.MF') - 46  # its central record
-        zip_bytes[record + 24:record + 28] = struct.pack('<I', len(data) + (10 if how == 'short' else -1))
-    if how == 'broken':
+        zip_bytes[record + 24:record + 28] = struct.pack('<I', len(data) + (10 if 'short' in how else -1))
+    if 'broken' in how:
         zip_bytes[at + 30 + 20 + struct.unpack('<H', zip_bytes[at + 28:at + 30])[0]] = 0xFF
     pathlib.Path(path).write_bytes(zip_bytes)
 
