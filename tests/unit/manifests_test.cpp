@@ -76,6 +76,18 @@ TEST(Manifests, JavaReadsOneOf16000000BytesNotMore) {
   }
 }
 
+// Bytes in front of the archive move its manifest as they move its directory.
+TEST(Manifests, AStubInFrontMovesTheManifestToo) {
+  FakePlatform fake;
+  fake.add("C:\\a.jar", 'f', "#!/bin/sh\n" + jar("Class-Path: b.jar\r\n", 19));
+  std::string out = run_c(fake, "C:\\a.jar");
+  EXPECT_EQ(out.substr(out.find("C:\\a.jar names")),
+            "C:\\a.jar names\r\n*Not found*       C:\\b.jar\r\n"
+            "Total entries = 1 in 1 manifest (1 not found 0 duplicates 0 skipped)\r\n\r\n"
+            "Classes found more than once in CLASSPATH\r\nTotal classes = 1 in 1 archives and 0 "
+            "directories, 0 found more than once, 0 of them different\r\n");
+}
+
 std::size_t outstanding = 0, grants_left = 0;
 const Allocator limited = {
     [](std::size_t n) -> void* {
