@@ -145,6 +145,17 @@ struct FakePlatform : Platform {
     return items.pop_back(), true;
   }
   void list_close(ListHandle list) override { open_files -= list != 0; }
+  // The wide calls as the ANSI ones: the fake's names are bytes either way.
+  bool list_next_utf8(const char* ansi, const char* utf8, ListHandle& list,
+                      ListItemUtf8& item) override {
+    ListItem got;
+    if (!list_next((std::string(ansi) + utf8).c_str(), list, got)) return false;
+    std::memcpy(item.name, got.name, sizeof got.name);
+    return item.directory = got.directory, item.reparse_point = got.reparse_point, true;
+  }
+  FileHandle file_open_utf8(const char* ansi, const char* utf8) override {
+    return file_open_read((std::string(ansi) + utf8).c_str());
+  }
   unsigned long path_full(const char* path, char* buf, unsigned long size) override {
     std::string full = resolve(path);
     if (full.size() >= size) return static_cast<unsigned long>(full.size() + 1);
