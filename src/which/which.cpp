@@ -118,28 +118,22 @@ char* split_pieces(const char* value) {
   return nullptr;
 }
 
-// A directory as the repeat check takes it: no final '\\' unless after ':'.
-void drop_final_backslash(char* path) {
-  std::size_t len = std::strlen(path);
-  if (len > 1 && path[len - 1] == '\\' && path[len - 2] != ':') path[len - 1] = '\0';
-}
-
 // Whether the long form of `full`, where it is another text, names a directory
 // searched before; if not, it is kept as searched. Asked only where a match was
 // found: it looks up every component.
 bool searched_as_long(const char* full) {
   static char key[PATH_BYTES];
   unsigned long len = platform()->path_long(full, key, PATH_BYTES);
-  if (len == 0 || len >= PATH_BYTES) return false;
-  drop_final_backslash(key);
-  return !same_folded(key, full) && registry_add(key) != 0;
+  // `full` ends in a backslash only as a root, and so does its long form.
+  return len > 0 && len < PATH_BYTES && !same_folded(key, full) && registry_add(key) != 0;
 }
 
 // Lists a directory not searched before, once, and adds its matches: within
 // the directory by extension, then as listed.
 void list_for_programs(const char* shown, char* full) {
   static char pattern[PATH_BYTES], path[PATH_BYTES];
-  drop_final_backslash(full);
+  std::size_t len = std::strlen(full);
+  if (len > 1 && full[len - 1] == '\\' && full[len - 2] != ':') full[len - 1] = '\0';
   if (registry_add(full) != 0 || !join_path(full, "*", pattern, true)) return;
   int first = found_count;
   ListHandle list = 0;
