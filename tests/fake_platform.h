@@ -179,8 +179,11 @@ struct FakePlatform : Platform {
     trail += 'v';
     return std::memcpy(buf, root.data(), root.size()), static_cast<unsigned long>(root.size());
   }
+  // Long forms by upper-cased full path, standing for short names; else the full path.
+  std::map<std::string, std::string> longs;
   unsigned long path_long(const char* path, char* buf, unsigned long size) override {
-    return path_full(path, buf, size);
+    auto it = longs.find(upper(resolve(path)));
+    return path_full(it != longs.end() ? it->second.c_str() : path, buf, size);
   }
   bool stdout_is_console() override { return console; }
   void stdout_write(const char* data, std::size_t len) override {

@@ -85,6 +85,16 @@ TEST(Which, ADirectoryIsWhatTheWalksProbeEntersNotWhatLists) {
             "java runs C:\\j\\bin\\java.exe, version 9\r\n*****javac");
 }
 
+// Wine starts a program in a long-named directory; Windows may start it in a short one.
+TEST(Which, AStartDirectoryByItsShortNameIsNotSearchedAgainByItsLongForm) {
+  FakePlatform fake;
+  for (std::string dir : {"C:\\S", "C:\\Long"})
+    fake.add(dir, 'd'), fake.add(dir + "\\java.exe", 'f');
+  fake.longs["C:\\S"] = "C:\\Long";
+  fake.cwd = "C:\\S", fake.env = {{"PATH", "C:\\Long"}};
+  EXPECT_EQ(run_w(fake).substr(HEAD.size(), 42), "java runs C:\\S\\java.exe\r\n*****javac is not");
+}
+
 int allowed = 0, outstanding = 0;
 
 TEST(Which, MemoryRunningOutLosesNoLineAndKeepsNothing) {
