@@ -4,7 +4,8 @@
 # once); -c over a folder of 70,000 class files; -w on a PATH of 32,767 characters (1,638
 # directories of 20 files on T:, 1,639 missing entries on U:), then with a java.exe (a copy of
 # AFTER) in each of those directories. Prints the load, each build's totals once, and per phase
-# and build the median, mean and minimum; PHASES="path java" (say) runs only those.
+# and build the median wall time and the median CPU time of the program's process (user and
+# system; the persistent wineserver's share is not in it); PHASES="path java" runs only those.
 # Usage: compare_builds.sh BEFORE AFTER [RUNS] [LOADER]
 set -eu
 before=$(realpath "${1:?usage: $0 BEFORE AFTER [RUNS] [LOADER]}") after=$(realpath "${2:?}")
@@ -33,12 +34,11 @@ jarpath=$(printf 'Z:%s;' "${jars[@]}" | tr / '\\') && jarpath=${jarpath%;}
 # One server for the session; its background services start with output in a file, not a pipe.
 "$server" -p && /usr/lib/wine/wine64 cmd.exe /c exit >>"$scratch/setup.log" 2>&1
 cd "$scratch"
-run() {  # PHASE BUILD: the label and the run's wall time in microseconds
-  local exe=$before cp='' wp='' opt=-w
+run() {  # PHASE BUILD: the label, the run's wall time and its CPU time (user and system), in s
+  local exe=$before cp='' wp='' opt=-w TIMEFORMAT="$1-$2 %R %U %S"
   [ "$2" = before ] || exe=$after
   case $1 in jars) cp=$jarpath opt=-c ;; folder) cp=$folder opt=-c ;; *) wp=$long ;; esac
-  s=$(date +%s%N) && CLASSPATH=$cp WINEPATH=$wp "$wine" "$exe" "$opt" >run.out
-  echo "$1-$2 $((($(date +%s%N) - s) / 1000))"
+  { time CLASSPATH=$cp WINEPATH=$wp "$wine" "$exe" "$opt" >run.out; } 2>&1
 }
 for phase in ${PHASES:-jars folder path java}; do
   [ $phase != java ] || for d in "${dirs[@]}"; do cp "$after" "$d/java.exe"; done
@@ -51,8 +51,12 @@ for phase in ${PHASES:-jars folder path java}; do
     if ((r % 2)); then run $phase after && run $phase before; else run $phase before && run $phase after; fi
   done
   echo "== $phase done, load $(cut -d' ' -f1-3 /proc/loadavg)" >&2
-done | sort -k1,1 -k2,2n | awk '{ v[$1, ++n[$1]] = $2; s[$1] += $2 }
-  END { for (p in n) { k = n[p]; m[p] = (v[p, int((k + 1) / 2)] + v[p, int(k / 2) + 1]) / 2
-          printf "%-13s: %d runs, median %.1f ms, mean %.1f ms, min %.1f ms\n", p, k, m[p] / 1e3, s[p] / k / 1e3, v[p, 1] / 1e3 }
+done | awk '{ n[$1]++; wall[$1, n[$1]] = $2 * 1e3; cpu[$1, n[$1]] = ($3 + $4) * 1e3 }
+  function median(a, p, k,  i, j, t, v) {
+    for (i = 1; i <= k; i++) v[i] = a[p, i]
+    for (i = 2; i <= k; i++) for (j = i; j > 1 && v[j - 1] > v[j]; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+    return (v[int((k + 1) / 2)] + v[int(k / 2) + 1]) / 2 }
+  END { for (p in n) { w[p] = median(wall, p, n[p]); c[p] = median(cpu, p, n[p])
+          printf "%-13s: %d runs, median wall %.1f ms, median CPU %.1f ms\n", p, n[p], w[p], c[p] }
         for (p in n) if (p ~ /-after$/) { q = p; sub(/-after$/, "-before", q)
-          printf "%-13s: after / before, medians %.3f\n", substr(p, 1, length(p) - 6), m[p] / m[q] } }' | sort
+          printf "%-13s: after / before, medians: wall %.3f, CPU %.3f\n", substr(p, 1, length(p) - 6), w[p] / w[q], c[p] / c[q] } }' | sort

@@ -119,10 +119,12 @@ char* split_pieces(const char* value) {
 }
 
 // Whether the long form of `full`, where it is another text, names a directory
-// searched before; if not, it is kept as searched. Asked only where a match was
-// found: it looks up every component.
+// searched before; if not, it is kept as searched. It looks up every component,
+// so it is asked only where a match was found and a short name may be: Windows
+// and Wine make every short name with a '~'.
 bool searched_as_long(const char* full) {
   static char key[PATH_BYTES];
+  if (std::strchr(full, '~') == nullptr) return false;
   unsigned long len = platform()->path_long(full, key, PATH_BYTES);
   // `full` ends in a backslash only as a root, and so does its long form.
   return len > 0 && len < PATH_BYTES && !same_folded(key, full) && registry_add(key) != 0;

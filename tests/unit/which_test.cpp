@@ -88,11 +88,11 @@ TEST(Which, ADirectoryIsWhatTheWalksProbeEntersNotWhatLists) {
 // Wine starts a program in a long-named directory; Windows may start it in a short one.
 TEST(Which, AStartDirectoryByItsShortNameIsNotSearchedAgainByItsLongForm) {
   FakePlatform fake;
-  for (std::string dir : {"C:\\S", "C:\\Long"})
+  for (std::string dir : {"C:\\LONG~1", "C:\\Long"})
     fake.add(dir, 'd'), fake.add(dir + "\\java.exe", 'f');
-  fake.longs["C:\\S"] = "C:\\Long";
-  fake.cwd = "C:\\S", fake.env = {{"PATH", "C:\\Long"}};
-  EXPECT_EQ(run_w(fake).substr(HEAD.size(), 42), "java runs C:\\S\\java.exe\r\n*****javac is not");
+  fake.longs["C:\\LONG~1"] = "C:\\Long";
+  fake.cwd = "C:\\LONG~1", fake.env = {{"PATH", "C:\\Long"}};
+  EXPECT_EQ(run_w(fake).substr(HEAD.size(), 40), "java runs C:\\LONG~1\\java.exe\r\n*****javac");
 }
 
 int allowed = 0, outstanding = 0;
