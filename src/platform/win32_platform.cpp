@@ -22,12 +22,13 @@ void* kernel32_call(const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name));
 }
 
-WCHAR wide[32768];  // the longest path the wide calls take
+constexpr int WIDE_CHARS = 32768;  // the longest path the wide calls take, terminated
+WCHAR wide[WIDE_CHARS];
 
 // `ansi` (in the ANSI code page) followed by `utf8`, into `wide`; false when it does not fit.
 bool to_wide(const char* ansi, const char* utf8) {
-  int len = MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, 32768);
-  return len > 0 && MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide + len - 1, 32769 - len) > 0;
+  int len = MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, WIDE_CHARS) - 1;  // over its zero
+  return len >= 0 && MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide + len, WIDE_CHARS - len) > 0;
 }
 
 class Win32Platform : public Platform {
@@ -110,7 +111,7 @@ class Win32Platform : public Platform {
                                      : INVALID_HANDLE_VALUE;
     if (h == INVALID_HANDLE_VALUE || (list != 0 && !FindNextFileW(h, &found))) return false;
     list = reinterpret_cast<ListHandle>(h);
-    // Flags 0: Windows refuses any other with CP_UTF8. The name always fits; were it
+    // Flags 0: with CP_UTF8 Windows takes no other. The name always fits; were it
     // not to, it would read as ".", which a search passes over.
     if (WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, item.name, sizeof item.name, nullptr,
                             nullptr) == 0)
