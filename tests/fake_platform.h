@@ -145,6 +145,17 @@ struct FakePlatform : Platform {
     return items.pop_back(), true;
   }
   void list_close(ListHandle list) override { open_files -= list != 0; }
+  // The wide calls as the ANSI ones: the fake's names are bytes either way.
+  bool list_next_utf8(const char* ansi, const char* utf8, ListHandle& list,
+                      ListItemUtf8& item) override {
+    ListItem got;
+    if (!list_next((std::string(ansi) + utf8).c_str(), list, got)) return false;
+    std::memcpy(item.name, got.name, sizeof got.name);
+    return item.directory = got.directory, item.reparse_point = got.reparse_point, true;
+  }
+  FileHandle file_open_utf8(const char* ansi, const char* utf8) override {
+    return file_open_read((std::string(ansi) + utf8).c_str());
+  }
   unsigned long path_full(const char* path, char* buf, unsigned long size) override {
     std::string full = resolve(path);  // a final separator stays, as Windows keeps it
     if (*path && std::strchr("\\/", path[std::strlen(path) - 1]) && full.back() != '\\')
@@ -170,8 +181,11 @@ struct FakePlatform : Platform {
     trail += 'v';
     return std::memcpy(buf, root.data(), root.size()), static_cast<unsigned long>(root.size());
   }
+  // Long forms by upper-cased full path, standing for short names; else the full path.
+  std::map<std::string, std::string> longs;
   unsigned long path_long(const char* path, char* buf, unsigned long size) override {
-    return path_full(path, buf, size);
+    auto it = longs.find(upper(resolve(path)));
+    return path_full(it != longs.end() ? it->second.c_str() : path, buf, size);
   }
   // Code page 1252 as far as Latin-1 goes: the two-byte forms of U+0080 to U+00FF.
   bool utf8_to_ansi(const char* utf8, char* buf, unsigned long size) override {

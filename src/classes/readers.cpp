@@ -183,40 +183,41 @@ ReadResult read_block(FileHandle file, Offset at, Offset len, unsigned char*& bl
 // The directory search.
 constexpr long SEARCH_LIMIT = 100000;  // so that "C:\" on a class path ends in seconds
 
-// The element, the path below it and a listed name: more than an ANSI call takes.
-char path[MAX_ENTRY_CHARS + 4 * sizeof(ListItem::name)];
-ListItem item;  // serves every level: a name is copied out before the search goes down
+// The element with the separator a name goes after, in the ANSI code page as
+// the class path gives it; and the path below it, in UTF-8, which is also the
+// class's name: room for a few levels of the longest names.
+char element_path[CLASS_PATH_ELEMENT_BYTES + 2], below[4 * sizeof(ListItemUtf8::name)];
+ListItemUtf8 item;  // serves every level: a name is copied out before the search goes down
 long listed;
 
 // The element's text in `buf`, and the separator a name goes after: "C:" and
-// "lib\" name their directory as they stand; '/' joins the path below, which
-// is also the class's name. False when no name would fit after it.
-bool begin_path(char* buf, const char* element, std::size_t& len) {
-  len = std::strlen(element);
-  if (len + 2 > sizeof path) return false;
+// "lib\" name their directory as they stand; '/' joins the path below.
+bool begin_path(char* buf, const char* element) {
+  std::size_t len = std::strlen(element);
+  if (len + 2 > sizeof element_path) return false;
   std::memcpy(buf, element, len);
   if (len > 0 && std::strchr("\\/:", buf[len - 1]) == nullptr) buf[len++] = '/';
+  buf[len] = '\0';
   return true;
 }
 
-// Searches the directory path[0..len), which ends in a separator; the class
-// names begin at `names_at`.
-ReadResult search(std::size_t len, std::size_t names_at) {
-  if (len + 2 > sizeof path) return READ_DONE;
-  std::memcpy(path + len, "*", 2);
+// Searches the directory below[0..len), empty or ending in '/', under the element.
+ReadResult search(std::size_t len) {
+  if (len + 2 > sizeof below) return READ_DONE;
+  std::memcpy(below + len, "*", 2);
   ReadResult result = READ_DONE;
   ListHandle list = 0;
-  while (result == READ_DONE && platform()->list_next(path, list, item)) {
+  while (result == READ_DONE && platform()->list_next_utf8(element_path, below, list, item)) {
     std::size_t n = std::strlen(item.name);
     if (std::strcmp(item.name, ".") == 0 || std::strcmp(item.name, "..") == 0) continue;
     if (++listed > SEARCH_LIMIT) result = READ_STOPPED;
-    if (result != READ_DONE || len + n + 2 > sizeof path) continue;  // too long to name
-    std::memcpy(path + len, item.name, n + 1);
+    if (result != READ_DONE || len + n + 2 > sizeof below) continue;  // too long to name
+    std::memcpy(below + len, item.name, n + 1);
     if (item.directory && !item.reparse_point) {  // a junction or link below may loop
-      path[len + n] = '/';
-      result = search(len + n + 1, names_at);
-    } else if (!item.directory && counts_as_class(path + names_at, len + n - names_at) &&
-               !names_add(path + names_at, len + n - names_at, {UNREAD, 0})) {
+      below[len + n] = '/';
+      result = search(len + n + 1);
+    } else if (!item.directory && counts_as_class(below, len + n) &&
+               !names_add(below, len + n, {UNREAD, 0})) {
       result = READ_OUT_OF_MEMORY;
     }
   }
@@ -264,27 +265,25 @@ ReadResult read_archive(const char* path, ArchiveHook hook, void* context) {
 }
 
 ReadResult search_directory(const char* element) {
-  std::size_t len;
-  if (!begin_path(path, element, len)) return READ_DONE;  // nothing can be listed there
+  if (!begin_path(element_path, element)) return READ_DONE;  // nothing can be listed there
   listed = 0;
-  return search(len, len);
+  return search(0);
 }
 
-// A separate path: a search may be under way in the other.
-char copy_path[sizeof path];
+// Separate paths: a search may be under way in the others.
+char copy_element[sizeof element_path], copy_name[sizeof below];
 unsigned char block[16384];
 
 Copy read_directory_copy(int element, const char* name, std::size_t name_len) {
-  std::size_t len;
   Copy copy = {UNLIKE, 0};  // unless the whole file is read
-  if (!begin_path(copy_path, class_path.elements[element].text, len) ||
-      len + name_len + 1 > sizeof copy_path) {
+  if (!begin_path(copy_element, class_path.elements[element].text) ||
+      name_len + 1 > sizeof copy_name) {
     return copy;
   }
-  std::memcpy(copy_path + len, name, name_len);
-  copy_path[len + name_len] = '\0';
+  std::memcpy(copy_name, name, name_len);
+  copy_name[name_len] = '\0';
   Platform* os = platform();
-  FileHandle file = os->file_open_read(copy_path);
+  FileHandle file = os->file_open_utf8(copy_element, copy_name);
   if (file == 0) return copy;
   uLong crc = crc32(0, nullptr, 0);
   Offset size = 0;

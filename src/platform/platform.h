@@ -16,6 +16,13 @@ struct ListItem {
   bool reparse_point;  // a junction or a link, which may lead anywhere
 };
 
+// A name listed in UTF-8: 259 UTF-16 units at most, none longer than 3 bytes.
+struct ListItemUtf8 {
+  char name[3 * 259 + 1];
+  bool directory;
+  bool reparse_point;
+};
+
 struct Platform {
   // Value of the environment variable `name`, matched without regard to case,
   // first match wins; nullptr when it is not defined. The text stays valid
@@ -43,6 +50,12 @@ struct Platform {
   // the system's order; `list` starts at 0. False at the end of the listing.
   virtual bool list_next(const char* pattern, ListHandle& list, ListItem& item) = 0;
   virtual void list_close(ListHandle list) = 0;  // takes 0 too
+  // As list_next and file_open_read, through the wide calls for names outside
+  // the ANSI code page: the path is `ansi` (in that code page) followed by
+  // `utf8`, and a listed name comes in UTF-8. The same list_close ends a listing.
+  virtual bool list_next_utf8(const char* ansi, const char* utf8, ListHandle& list,
+                              ListItemUtf8& item) = 0;
+  virtual FileHandle file_open_utf8(const char* ansi, const char* utf8) = 0;
 
   // As GetFullPathNameA: `path` made absolute, "." and ".." resolved; its
   // length, the size needed when `size` is too small, 0 on failure.

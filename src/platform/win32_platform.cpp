@@ -1,4 +1,4 @@
-// The platform on kernel32's ANSI calls.
+// The platform on kernel32's ANSI calls, and its wide ones where names leave the ANSI code page.
 #include "platform/win32_platform.h"
 
 #include <windows.h>
@@ -20,6 +20,15 @@ bool name_matches(const char* wanted, const char* entry) {
 // Calls newer than Windows XP are looked up, so that the program still loads there.
 void* kernel32_call(const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name));
+}
+
+constexpr int WIDE_CHARS = 32768;  // the longest path the wide calls take, terminated
+WCHAR wide[WIDE_CHARS];
+
+// `ansi` (in the ANSI code page) followed by `utf8`, into `wide`; false when it does not fit.
+bool to_wide(const char* ansi, const char* utf8) {
+  int len = MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, WIDE_CHARS) - 1;  // over its zero
+  return len >= 0 && MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide + len, WIDE_CHARS - len) > 0;
 }
 
 class Win32Platform : public Platform {
@@ -92,6 +101,32 @@ class Win32Platform : public Platform {
 
   void list_close(ListHandle list) override {
     if (list != 0) FindClose(reinterpret_cast<HANDLE>(list));
+  }
+
+  bool list_next_utf8(const char* ansi, const char* utf8, ListHandle& list,
+                      ListItemUtf8& item) override {
+    WIN32_FIND_DATAW found;
+    HANDLE h = list != 0             ? reinterpret_cast<HANDLE>(list)
+               : to_wide(ansi, utf8) ? FindFirstFileW(wide, &found)
+                                     : INVALID_HANDLE_VALUE;
+    if (h == INVALID_HANDLE_VALUE || (list != 0 && !FindNextFileW(h, &found))) return false;
+    list = reinterpret_cast<ListHandle>(h);
+    // Flags 0: with CP_UTF8 Windows takes no other. The name always fits; were it
+    // not to, it would read as ".", which a search passes over.
+    if (WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, item.name, sizeof item.name, nullptr,
+                            nullptr) == 0)
+      std::memcpy(item.name, ".", 2);
+    item.directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    item.reparse_point = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return true;
+  }
+
+  FileHandle file_open_utf8(const char* ansi, const char* utf8) override {
+    HANDLE h = to_wide(ansi, utf8)
+                   ? CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                   : INVALID_HANDLE_VALUE;
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
   }
 
   unsigned long path_full(const char* path, char* buf, unsigned long size) override {

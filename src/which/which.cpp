@@ -31,6 +31,8 @@ char* pieces = nullptr;  // PATHEXT's pieces, zero-terminated one after another,
 JavaMatch* found = nullptr;
 int found_count = 0, found_room = 0;
 
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
 // Whether `a` is `b` followed by `c`, a-z folded.
 bool same_folded(const char* a, const char* b, const char* c = "") {
   for (; *b != '\0' || *c != '\0'; ++a) {
@@ -53,9 +55,9 @@ bool join_path(const char* dir, const char* name, char* out, bool after_colon) {
   return true;
 }
 
-// The version of `program` in `dir`: the first line that begins
-// "JAVA_VERSION=" in the release file above the directory when there is one,
-// else the program's version resource.
+// The version of `program` in `dir`: the value of the first line that begins
+// "JAVA_VERSION=" in the release file above the directory, when it is not
+// empty, else the program's version resource.
 void read_java_version(const char* dir, const char* program, JavaMatch& version) {
   static char path[PATH_BYTES], text[RELEASE_READ_BYTES];
   Platform* os = platform();
@@ -72,14 +74,15 @@ void read_java_version(const char* dir, const char* program, JavaMatch& version)
       for (end = at; end < got && text[end] != '\r' && text[end] != '\n';) ++end;
       if (end - at < 13 || std::memcmp(text + at, "JAVA_VERSION=", 13) != 0) continue;
       long from = at + 13, len = end - from;
-      if (len >= 2 && text[from] == '"' && text[end - 1] == '"') from += 1, len -= 2;
+      while (len > 0 && is_blank(text[from + len - 1])) --len;
+      if (len >= 2 && text[from] == '"' && text[from + len - 1] == '"') from += 1, len -= 2;
       if (len > RELEASE_VERSION_BYTES) len = RELEASE_VERSION_BYTES;
       for (long i = from; i < from + len; ++i)
         text[i] = text[i] < 0x20 || text[i] > 0x7E ? '?' : text[i];
       std::memcpy(version.release, text + from, len), version.release[len] = '\0';
       break;
     }
-    return;
+    if (version.release[0] != '\0') return;
   }
   // The fixed file information: its signature, its version at 8 and 12 (little-endian).
   unsigned root[VERSION_ROOT_BYTES / 4];
@@ -115,6 +118,18 @@ char* split_pieces(const char* value) {
   return nullptr;
 }
 
+// Whether the long form of `full`, where it is another text, names a directory
+// searched before; if not, it is kept as searched. It looks up every component,
+// so it is asked only where a match was found and a short name may be: Windows
+// and Wine make every short name with a '~'.
+bool searched_as_long(const char* full) {
+  static char key[PATH_BYTES];
+  if (std::strchr(full, '~') == nullptr) return false;
+  unsigned long len = platform()->path_long(full, key, PATH_BYTES);
+  // `full` ends in a backslash only as a root, and so does its long form.
+  return len > 0 && len < PATH_BYTES && !same_folded(key, full) && registry_add(key) != 0;
+}
+
 // Lists a directory not searched before, once, and adds its matches: within
 // the directory by extension, then as listed.
 void list_for_programs(const char* shown, char* full) {
@@ -145,7 +160,8 @@ void list_for_programs(const char* shown, char* full) {
   }
   platform()->list_close(list);
   // A directory is what the walk's probe enters, asked only where it matters: it is slow.
-  if (shown != full && found_count > first && probe_directory(shown) == 0)
+  if (found_count > first &&
+      (searched_as_long(full) || (shown != full && probe_directory(shown) == 0)))
     while (found_count > first) mem_give(found[--found_count].path);
 }
 
@@ -207,6 +223,7 @@ void report_java_home(const JavaMatch* const runs[]) {
   home[len] = '\0';
   if (len == 0) return out_print("JAVA_HOME is not set\n");
   bool quoted = std::strchr(value, '"') != nullptr;
+  bool blank = is_blank(home[0]) || is_blank(home[len - 1]);
   out_print("JAVA_HOME is %s", home);
   bool has_java = join_path(home, "bin", bin, false) && join_path(bin, "java.exe", java, true) &&
                   opens_for_reading(java);
@@ -215,6 +232,7 @@ void report_java_home(const JavaMatch* const runs[]) {
   out_print("\n");
   if (quoted)
     out_print("***Warning - JAVA_HOME holds quotes, which break scripts that quote it again\n");
+  if (blank) out_print("***Warning - JAVA_HOME begins or ends with a blank\n");
   if (probe_directory(home) == 0) return out_print("***ERROR*** - JAVA_HOME is not a directory\n");
   if (!has_java) {
     return out_print(

@@ -7,12 +7,13 @@ CAPS = '-dac_override,-dac_read_search'  # as root, permission bits bind only wi
 SETPRIV = ['setpriv', '--bounding-set=' + CAPS, '--inh-caps=' + CAPS] if os.geteuid() == 0 else []
 
 
-def to_unicode(ansi):  # what Wine must be given for the program to get `ansi`
-    return ''.join(c if c in '\x81\x8d\x8f\x90\x9d' else c.encode('latin-1').decode('cp1252') for c in ansi)
+def to_unicode(ansi):  # what Wine must be given for the program to get `ansi`; {uNNNN} as it is
+    return ''.join(c if c in '\x81\x8d\x8f\x90\x9d' or c > '\xff' else c.encode('latin-1').decode('cp1252') for c in ansi)
 
 
 def expand(text, tree):
-    """@ is the tree; {N*TEXT} is TEXT N times; {xNN} a byte, {xNN-xMM} a range."""
+    """@ is the tree; {N*TEXT} is TEXT N times; {xNN} a byte, {xNN-xMM} a range; {uNNNN} a character."""
+    text = re.sub(r'\{u([0-9a-f]{4})\}', lambda m: chr(int(m[1], 16)), text)
     text = re.sub(r'\{x(..)(?:-x(..))?\}', lambda m: ''.join(
         map(chr, range(int(m[1], 16), int(m[2] or m[1], 16) + 1))), text)
     return re.sub(r'\{(\d+)\*([^}]+)\}', lambda m: m[2] * int(m[1]), text).replace('@', tree)
@@ -24,8 +25,8 @@ def parse(path):
     for line in open(path, encoding='utf-8').read().encode('cp1252').decode('latin-1').split('\n'):
         case = cases[-1] if cases else None
         if line.startswith('=== '):
-            cases.append({'name': line[4:], 'tree': '', 'wow64': '', 'env': [], 'manifest': [], 'args': '', 'cwd': '',
-                          'out': None})
+            cases.append({'name': line[4:], 'tree': '', 'wow64': '', 'drive_c': '', 'env': [], 'manifest': [], 'args': '',
+                          'cwd': '', 'out': None})
         elif case and case['out'] is not None:  # a line that starts {N*} stands for N lines
             n = re.match(r'\{(\d+)\*\}', line)
             case['out'] += [line[n.end():] if n else line] * (int(n[1]) if n else 1)
@@ -125,7 +126,7 @@ def run_case(prefix, loader, exe, case):
     tree = 'Z:' + root.replace('/', '\\')
     shutil.copy(exe, root)
     make_tree(root, case['tree'], tree, exe)
-    made = make_tree(os.path.join(prefix, 'drive_c'), case['wow64'], tree, exe)
+    made = make_tree(os.path.join(prefix, 'drive_c'), case['wow64'] + ' ' + case['drive_c'], tree, exe)
     for line in case['manifest']:
         add_manifest(root, line, tree)
     env = {('WINEPATH' if n == 'PATH' else n): to_unicode(expand(v, tree)) for n, v in case['env']}

@@ -180,6 +180,9 @@ TEST(Classes, ACopyIsLikeTheLoadedOneWhenItsSizeAndCrcAre) {
            zip_copies({{"p/A.class", ONE, MAX, "\11\0\4\0abcd\1\0\4\0"s + le(3, 4) + zip64}}));
   fake.add("C:\\j3", 'f',
            zip_copies({{"p/A.class", ONE, MAX, "\1\0\20\0"s + le(3, 8)}}));  // overruns
+  // A later block overruns: its bounds count from where it begins, not from the field's start.
+  fake.add("C:\\j3b", 'f',
+           zip_copies({{"p/A.class", ONE, MAX, "\11\0\4\0abcd\1\0\20\0"s + le(3, 8)}}));
   fake.add("C:\\j4", 'f', zip_copies({{"p/A.class", ONE, MAX, "\1\0\10\0"s + le(0x100000003, 8)}}));
   fake.add("C:\\j5", 'f',
            zip_copies({{"p/A.class", ONE, 4, zip64}}));  // the size is not 0xFFFFFFFF
@@ -191,21 +194,23 @@ TEST(Classes, ACopyIsLikeTheLoadedOneWhenItsSizeAndCrcAre) {
       "C:\\j7", 'f',
       zip_copies({{"p/E.class", 0, 0, ""}, {"p/Q.class", 0, 0, ""}, {"p/D.class", TWO, 3, ""}}));
   fake.add("C:\\d2\\p\\A.class", 'f', "one"), fake.add("C:\\d2\\p\\D.class", 'f', "two");
-  std::string out =
-      run_c(fake, "C:\\first;C:\\j1;C:\\j2;C:\\j3;C:\\j4;C:\\j5;C:\\j6;C:\\d;C:\\j7;C:\\d2");
+  std::string out = run_c(
+      fake, "C:\\first;C:\\j1;C:\\j2;C:\\j3;C:\\j3b;C:\\j4;C:\\j5;C:\\j6;C:\\d;C:\\j7;C:\\d2");
   EXPECT_EQ(out.substr(out.find("Classes found")),
             "Classes found more than once in CLASSPATH\r\nC:\\first hides\r\n"
             "    1 class of C:\\j1, identical\r\n    1 class of C:\\j2, identical\r\n"
             "    1 class of C:\\j3, 1 different, first p/A.class\r\n"
+            "    1 class of C:\\j3b, 1 different, first p/A.class\r\n"
             "    1 class of C:\\j4, 1 different, first p/A.class\r\n"
             "    1 class of C:\\j5, 1 different, first p/A.class\r\n"
             "    2 classes of C:\\j6, 2 different, first p/A.class\r\n"
             "    1 class of C:\\d, identical\r\n    1 class of C:\\d2, identical\r\nC:\\d hides\r\n"
             "    3 classes of C:\\j7, 2 different, first p/E.class\r\n"
             "    1 class of C:\\d2, identical\r\nC:\\j1 adds no class\r\nC:\\j2 adds no class\r\n"
-            "C:\\j3 adds no class\r\nC:\\j4 adds no class\r\nC:\\j5 adds no class\r\n"
-            "C:\\j6 adds no class\r\nC:\\j7 adds no class\r\nC:\\d2 adds no class\r\n"
-            "Total classes = 6 in 8 archives and 2 directories, 5 found more than once, 4 of "
+            "C:\\j3 adds no class\r\nC:\\j3b adds no class\r\nC:\\j4 adds no class\r\n"
+            "C:\\j5 adds no class\r\nC:\\j6 adds no class\r\nC:\\j7 adds no class\r\n"
+            "C:\\d2 adds no class\r\n"
+            "Total classes = 6 in 9 archives and 2 directories, 5 found more than once, 4 of "
             "them different\r\n");
   // A directory's file is read when a second element holds its name, and then once.
   EXPECT_EQ(std::count(fake.opened.begin(), fake.opened.end(), "C:\\D\\P\\D.CLASS"), 1);
@@ -227,14 +232,18 @@ TEST(Classes, TheEndRecordIsTheLastWhoseDirectoryIsWhereItSays) {
     z->insert(z->size() - 22, "PK\6\6" + std::string(28, '\0') + total + le(55, 8) + le(30, 8) +
                                   "PK\6\7" + std::string(4, '\0') + end64_at + le(1, 4));
   }
+  // The plain record's directory size, then its offset, unlike what the ZIP64 record says.
+  std::string z64_size = z64, z64_offset = z64;
+  z64_size[z64.size() - 10] -= 1, z64_offset[z64.size() - 6] += 1;
   far.replace(far.size() - 2, 2, "\377\377");  // the longest comment, and bytes after it
   farther = far += std::string(65535, 'c') + std::string(79, 't');
   farther += 't';
   FakePlatform fake;
-  const char* const names[] = {"o", "fat", "comment", "z64", "z64_bad", "far", "farther"};
-  const std::string bytes[] = {zip, fat, comment, z64, z64_bad, far, farther};
+  const char* const names[] = {"o",        "fat",        "comment", "z64",    "z64_bad",
+                               "z64_size", "z64_offset", "far",     "farther"};
+  const std::string bytes[] = {zip, fat, comment, z64, z64_bad, z64_size, z64_offset, far, farther};
   std::string classpath;
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < 9; ++i) {
     fake.add("C:\\" + std::string(names[i]), 'f', bytes[i]);
     classpath += (i == 0 ? "C:\\" : ";C:\\") + std::string(names[i]);
   }
@@ -242,6 +251,8 @@ TEST(Classes, TheEndRecordIsTheLastWhoseDirectoryIsWhereItSays) {
   EXPECT_EQ(out.substr(out.find("Classes found")),
             "Classes found more than once in CLASSPATH\r\n"
             "*****C:\\z64_bad is not a jar or zip archive\r\n"
+            "*****C:\\z64_size is not a jar or zip archive\r\n"
+            "*****C:\\z64_offset is not a jar or zip archive\r\n"
             "*****C:\\farther is not a jar or zip archive\r\nC:\\o hides\r\n"
             "    1 class of C:\\fat, identical\r\n    1 class of C:\\comment, identical\r\n"
             "    1 class of C:\\z64, identical\r\n    1 class of C:\\far, identical\r\n"

@@ -85,6 +85,16 @@ TEST(Which, ADirectoryIsWhatTheWalksProbeEntersNotWhatLists) {
             "java runs C:\\j\\bin\\java.exe, version 9\r\n*****javac");
 }
 
+// Wine starts a program in a long-named directory; Windows may start it in a short one.
+TEST(Which, AStartDirectoryByItsShortNameIsNotSearchedAgainByItsLongForm) {
+  FakePlatform fake;
+  for (std::string dir : {"C:\\LONG~1", "C:\\Long"})
+    fake.add(dir, 'd'), fake.add(dir + "\\java.exe", 'f');
+  fake.longs["C:\\LONG~1"] = "C:\\Long";
+  fake.cwd = "C:\\LONG~1", fake.env = {{"PATH", "C:\\Long"}};
+  EXPECT_EQ(run_w(fake).substr(HEAD.size(), 40), "java runs C:\\LONG~1\\java.exe\r\n*****javac");
+}
+
 int allowed = 0, outstanding = 0;
 
 TEST(Which, MemoryRunningOutLosesNoLineAndKeepsNothing) {
