@@ -68,6 +68,7 @@ void open_element(const char* text, ElementKind kind) {
   ClassPathElement& element = class_path.elements[opening.element];
   element.result = result;
   element.adds_no_class = result == READ_DONE && names_all_hidden();
+  element.version = names_version();
   if (result == READ_OUT_OF_MEMORY) stop(text);
 }
 
