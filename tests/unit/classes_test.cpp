@@ -251,4 +251,38 @@ TEST(Classes, TheEndRecordIsTheLastWhoseDirectoryIsWhereItSays) {
             "more than once, 0 of them different\r\n");
 }
 
+// A class file in a directory that is a device, or whose read fails, gives no version; memory
+// running out while the version lines are made leaves them all out, never some.
+TEST(Classes, VersionsFromDevicesFailedReadsAndWithoutMemory) {
+  auto run_with = [](std::size_t grants) {
+    FakePlatform fake;
+    for (auto dir : {"C:\\d", "C:\\e", "C:\\d\\p"}) fake.add(dir, 'd');
+    fake.add("C:\\d\\p\\A.class", 'f', "\xCA\xFE\xBA\xBE\0\0\0\x34"s);  // 52
+    fake.add("C:\\d\\p\\Dev.class", 'c', "\xCA\xFE\xBA\xBE\0\0\0\x3D"s);
+    fake.add("C:\\d\\p\\Bad.class", 'E', "\xCA\xFE\xBA\xBE\0\0\0\x3D"s);
+    fake.add("C:\\e\\B.class", 'f', "\xCA\xFE\xBA\xBE\0\0\0\x37"s);  // 55
+    grants_left = grants, largest = SIZE_MAX;
+    return run_c(fake, "C:\\d;C:\\e");
+  };
+  mem_allocator = &limited;
+  const std::string whole = run_with(1000),
+                    lines =
+                        "Classes for Java 11 (class file version 55) in 1 element, first C:\\e\r\n"
+                        "Classes for Java 8 (class file version 52) in 1 element, first C:\\d\r\n";
+  EXPECT_NE(whole.find("Total length of CLASSPATH = 9\r\n\r\nClasses found more than once in "
+                       "CLASSPATH\r\n" +
+                       lines + "Total classes = 4 in 0 archives and 2 "),
+            whole.npos);
+  std::string bare = whole;
+  bare.erase(bare.find(lines), lines.size());
+  for (std::size_t grants = 0; grants < 30; ++grants) {
+    std::string out = run_with(grants);
+    EXPECT_TRUE(out == whole || out == bare || out.find("*****Out of memory: ") != out.npos)
+        << grants << out;
+    EXPECT_EQ(outstanding, 0u) << grants;
+  }
+  EXPECT_EQ(run_with(1000), whole);  // nothing kept from a run into the next
+  mem_allocator = &heap_allocator;
+}
+
 }  // namespace
