@@ -60,10 +60,12 @@ def body(text):
 
 def add_member(archive, member, kind):
     """A member NAME=TEXT holds TEXT; NAME alone is empty; NAME=TEXT<N has a compressed size of N
-    in its directory record."""
+    in its directory record. The first member has the extra field the jar tool gives it."""
     name, _, text = member.partition('=')
     text, cut, size = re.fullmatch(r'(.*?)(<(\d+))?', text, re.S).groups()
-    archive.writestr(name, body(text), zipfile.ZIP_DEFLATED if kind == 'deflate' else zipfile.ZIP_STORED)
+    info = zipfile.ZipInfo(name, (1980, 1, 1, 0, 0, 0))
+    info.extra = b'' if archive.filelist else b'\xfe\xca\0\0'
+    archive.writestr(info, body(text), zipfile.ZIP_DEFLATED if kind == 'deflate' else zipfile.ZIP_STORED)
     if kind == 'raw':
         archive.filelist[-1].compress_type = zipfile.ZIP_DEFLATED
     if cut:
