@@ -166,9 +166,8 @@ ReadResult check_records(const unsigned char* records, std::size_t size, Offset 
   return at == size ? READ_DONE : READ_REFUSED;
 }
 
-// The class names to the store, the last record first: of a name held twice,
-// the copy that loads is the last. Moves the starts of the copies that load,
-// in directory order, to the end: they begin at `loading`.
+// The class names to the store, the last record first: of a name held twice, the copy that
+// loads is the last. The starts of the copies that load end up, in order, from `loading`.
 ReadResult add_names(const unsigned char* records, std::uint32_t* starts, std::size_t count,
                      std::size_t& loading) {
   for (std::size_t i = loading = count; i-- > 0;) {
@@ -218,8 +217,7 @@ int copy_version(FileHandle file, const unsigned char* r, Offset stub, z_stream&
   if (inflateReset(&inflater) != Z_OK) return 0;
   inflater.avail_in = bytes_at(file, data, f.csize < 1024 ? f.csize : 1024, bytes);
   inflater.next_in = const_cast<Bytef*>(bytes), inflater.next_out = head, inflater.avail_out = 8;
-  inflate(&inflater, Z_NO_FLUSH);
-  return inflater.avail_out == 0 ? class_version(head) : 0;
+  return (inflate(&inflater, Z_NO_FLUSH), inflater.avail_out) == 0 ? class_version(head) : 0;
 }
 
 const unsigned char* sorted_records;
@@ -324,10 +322,12 @@ ReadResult read_archive(const char* path, ArchiveHook hook, void* context) {
   if (result == READ_DONE) result = add_names(records, starts, count, loading);
   if (result == READ_DONE) {  // the versions of the copies that load, in file order
     window = tail, window_at = file_len - tail_len, window_len = tail_len, sorted_records = records;
-    std::qsort(starts + loading, count - loading, sizeof *starts, by_local);
+    std::size_t i = loading + 1;  // an archive's data is nearly always in directory order
+    while (i < count && by_local(starts + i - 1, starts + i) <= 0) ++i;
+    if (i < count) std::qsort(starts + loading, count - loading, sizeof *starts, by_local);
     z_stream inflater = {};
     inflateInit2(&inflater, -MAX_WBITS);  // should it fail, inflateReset says so
-    for (std::size_t i = loading; i < count; ++i)
+    for (i = loading; i < count; ++i)
       names_note_version(copy_version(file, records + starts[i], stub, inflater));
     inflateEnd(&inflater);
   }
