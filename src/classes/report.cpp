@@ -1,4 +1,5 @@
 #include <cstring>
+#include <utility>
 
 #include "base/allocator.h"
 #include "classes/classes.h"
@@ -14,22 +15,22 @@ struct VersionLine {
   int major, count, first;
   char* text;
 };
-VersionLine* versions = nullptr;
-int version_count = 0, version_room = 0;
+VersionLine* lines = nullptr;
+int line_count = 0, line_room = 0;
 
 // False, with none kept, when memory runs out: no line rather than a wrong one.
 bool note_element_version(int element) {
   int at = 0, major = class_path.elements[element].version;
-  while (at < version_count && versions[at].major > major) ++at;
-  if (at == version_count || versions[at].major != major) {
+  while (at < line_count && lines[at].major != major) ++at;
+  if (at == line_count) {
     const char* text = class_path.elements[element].text;
     std::size_t bytes = std::strlen(text) + 1;
-    void* copy = mem_grow(versions, version_room, version_count) ? mem_take(bytes) : nullptr;
+    void* copy = mem_grow(lines, line_room, line_count) ? mem_take(bytes) : nullptr;
     if (copy == nullptr) return class_versions_release(), false;
-    std::memmove(versions + at + 1, versions + at, (version_count++ - at) * sizeof *versions);
-    versions[at] = {major, 0, element, static_cast<char*>(std::memcpy(copy, text, bytes))};
+    lines[line_count++] = {major, 0, element, static_cast<char*>(std::memcpy(copy, text, bytes))};
+    for (; at > 0 && lines[at - 1].major < major; --at) std::swap(lines[at], lines[at - 1]);
   }
-  ++versions[at].count;
+  ++lines[at].count;
   return true;
 }
 
@@ -39,23 +40,23 @@ void print_java_name(int major) { out_print(major < 49 ? "1.%d" : "%d", major - 
 
 void report_newer_classes(const char* who, int feature) {
   int count = 0, first = -1;
-  for (int i = 0; i < version_count && versions[i].major > feature + 44; ++i) {
-    count += versions[i].count;
-    if (first < 0 || versions[i].first < versions[first].first) first = i;
+  for (int i = 0; i < line_count && lines[i].major > feature + 44; ++i) {
+    count += lines[i].count;
+    if (first < 0 || lines[i].first < lines[first].first) first = i;
   }
   if (feature < 0 || count == 0) return;
   out_print("***ERROR*** - %s is Java ", who);
   print_java_name(feature + 44);
   out_print(", and %d element%s on CLASSPATH need%s a newer one, first %s (Java ", count,
-            count == 1 ? "" : "s", count == 1 ? "s" : "", versions[first].text);
-  print_java_name(versions[first].major);
+            count == 1 ? "" : "s", count == 1 ? "s" : "", lines[first].text);
+  print_java_name(lines[first].major);
   out_print(")\n");
 }
 
 void class_versions_release() {
-  for (int i = 0; i < version_count; ++i) mem_give(versions[i].text);
-  mem_give(versions);
-  versions = nullptr, version_count = version_room = 0;
+  for (int i = 0; i < line_count; ++i) mem_give(lines[i].text);
+  mem_give(lines);
+  lines = nullptr, line_count = line_room = 0;
 }
 
 void report_duplicate_classes() {
@@ -99,11 +100,11 @@ void report_duplicate_classes() {
   }
   for (int e = 0; e < class_path.count; ++e)
     if (class_path.elements[e].version != 0 && !note_element_version(e)) break;
-  for (int i = 0; i < version_count; ++i) {
+  for (int i = 0; i < line_count; ++i) {
     out_print("Classes for Java ");
-    print_java_name(versions[i].major);
-    out_print(" (class file version %d) in %d element%s, first %s\n", versions[i].major,
-              versions[i].count, versions[i].count == 1 ? "" : "s", versions[i].text);
+    print_java_name(lines[i].major);
+    out_print(" (class file version %d) in %d element%s, first %s\n", lines[i].major,
+              lines[i].count, lines[i].count == 1 ? "" : "s", lines[i].text);
   }
   out_print(
       "Total classes = %d in %d archives and %d directories, %d found more than once, %d of them "

@@ -274,9 +274,8 @@ void report_java_programs() {
   }
   home_java = {};
   report_java_home(runs);
-  std::size_t len = runs[0] != nullptr ? std::strlen(runs[0]->path) : 0;
-  const char* extension = len >= 4 ? runs[0]->path + len - 4 : "";  // not a script's
-  if (same_folded(extension, ".exe") || same_folded(extension, ".com"))
+  const char* type = runs[0] != nullptr ? std::strrchr(runs[0]->path, '.') : nullptr;
+  if (type != nullptr && (same_folded(type, ".exe") || same_folded(type, ".com")))  // no script
     report_newer_classes("the java that runs", feature_version(*runs[0]));
   report_newer_classes("JAVA_HOME's java", feature_version(home_java));
   platform()->fs_redirection(false);
