@@ -191,7 +191,7 @@ int class_version(const unsigned char* bytes) {
 // it in file order (under Wine, a small read per class would cost several times as much).
 const unsigned char* window;
 Offset window_at, window_len;
-unsigned char ahead[65536];
+unsigned char ahead[262144];
 
 // Up to `want` bytes at `at`, from the window or a block read there: their count.
 unsigned bytes_at(FileHandle file, Offset at, Offset want, const unsigned char*& bytes) {
