@@ -39,7 +39,8 @@ def parse(path):
 def contents(spec):
     """zip:A,B is an archive of members A and B; zip64: the same with ZIP64 end records;
     cut: the same less its last byte; deflate: members compressed; raw: members marked deflated
-    that hold their text as it is; text:TEXT a file holding TEXT."""
+    that hold their text as it is; stub: 100 bytes in front of the archive; badlocal: its local
+    headers' signatures broken; text:TEXT a file holding TEXT."""
     kind, _, text = spec.partition(':')
     if kind == 'text':
         return body(text)
@@ -48,7 +49,8 @@ def contents(spec):
         warnings.simplefilter('ignore')  # a name twice is wanted
         for member in filter(None, text.split(',')):
             add_member(archive, member, kind)
-    return data.getvalue()[:-1 if kind == 'cut' else None]
+    data = data.getvalue().replace(b'PK\3\4', b'PK\3\5') if kind == 'badlocal' else data.getvalue()
+    return (b'#!/bin/sh\n' * 10 if kind == 'stub' else b'') + data[:-1 if kind == 'cut' else None]
 
 
 def body(text):
