@@ -7,13 +7,22 @@
 # through a wildcard, and -c shows which binding wins.
 
 mkdir -p "$SAMPLE_ROOT"/{app,jars,korvo,classes/com/example,bin,java/lib,logging}
-# The JMS and KORVO files are empty archives (an end record alone), the
-# classes directory holds one class of the application.
-for f in jars/{ZANTH.CORE.JAR,zanth.bridge.jar,ORVIS.JAR,NOMIA.JAR,BRESK.JAR,QUILLET.JAR,MURREL.JAR} \
+# The JMS and KORVO files are empty archives (an end record alone) but for
+# QUILLET.JAR, a library built for Java 17 (class file version 61), newer than the
+# java that runs (below); the classes directory holds the application's one class,
+# built for Java 8 (52). -c shows which Java each needs, -w that the java that runs is too old.
+for f in jars/{ZANTH.CORE.JAR,zanth.bridge.jar,ORVIS.JAR,NOMIA.JAR,BRESK.JAR,MURREL.JAR} \
   jars/TUVAK.JAR korvo/KORVOJAVA.ZIP korvo/LUMBEN.ZIP; do
   { printf 'PK\005\006'; head -c 18 /dev/zero; } >"$SAMPLE_ROOT/$f"
 done
-: >"$SAMPLE_ROOT/classes/com/example/Main.class"
+python3 - "$SAMPLE_ROOT" <<'PY'
+import sys, zipfile
+def head(major): return b'\xca\xfe\xba\xbe\0\0\0' + bytes([major]) + bytes(200)
+with zipfile.ZipFile(sys.argv[1] + '/jars/QUILLET.JAR', 'w', zipfile.ZIP_DEFLATED) as jar:
+    for name in ('Queue', 'Topic'):
+        jar.writestr('com/quillet/%s.class' % name, head(61))
+open(sys.argv[1] + '/classes/com/example/Main.class', 'wb').write(head(52))
+PY
 cp /usr/share/java/slf4j-{api,simple,nop}.jar "$SAMPLE_ROOT/logging/"
 
 # Windows spelling of the sample root: Wine shows / as drive Z:.

@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(cmake ninja-build clang libclang-rt-14-dev libgtest-dev libbenchmark-dev binutils unzip
           python3 g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine64 clang-format libslf4j-java
-          zlib1g-dev libz-mingw-w64-dev libcdi-api-java libel-api-java)
+          zlib1g-dev libz-mingw-w64-dev libcdi-api-java libel-api-java libatinject-jsr330-api-java
+          libplexus-interpolation-java libplexus-utils2-java liberror-prone-java)
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 

@@ -82,6 +82,7 @@ int run_cpvalid(int argc, const char* const* argv) {
     report_duplicate_classes();
   }
   if (options.find_java == 1) report_java_programs();
+  class_versions_release();  // kept by -c for -w
   return_to_start_directory();
   out_flush();
   return 0;

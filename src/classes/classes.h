@@ -8,8 +8,12 @@
 #include "platform/platform.h"
 
 // Reads the elements kept during the class path walk, prints the report and
-// gives back all memory, the elements' too.
+// gives back all memory, the elements' too, but for the class versions -w needs.
 void report_duplicate_classes();
+// -w's line for a java of feature version `feature` (-1: not known) that `who` names, when
+// elements -c found hold classes for a newer one. -c keeps what it needs until the release.
+void report_newer_classes(const char* who, int feature);
+void class_versions_release();
 
 enum ReadResult { READ_DONE, READ_REFUSED, READ_STOPPED, READ_OUT_OF_MEMORY, READ_LEFT_OUT };
 // What an archive's directory says of its manifest, for the hook that reads it.
@@ -43,11 +47,15 @@ Copy read_directory_copy(int element, const char* name, std::size_t len);
 // order, from 0; a name added belongs to the current one, and counts once in
 // it, with the copy of its first appearance. A directory's copy comes UNREAD:
 // it is read only when its name is found in two elements, and then once.
-// False when memory runs out.
+// 0 when memory runs out; NAME_LOADS for a new name: this copy is the one that loads.
 using NameRef = std::uint32_t;
 bool counts_as_class(const char* name, std::size_t len);
 bool names_begin_element(int element);
-bool names_add(const char* name, std::size_t len, Copy copy);
+constexpr int NAME_LOADS = 2;
+int names_add(const char* name, std::size_t len, Copy copy);
+// The current element's version: the newest major version of the class files that load from it.
+void names_note_version(int major);
+int names_version();
 // The current element holds a class, and every one of them came before.
 bool names_all_hidden();
 const char* names_text(NameRef name);

@@ -33,7 +33,7 @@ struct NameStore {
   std::size_t chunk_bytes, stored_bytes;  // the last chunk's size; all records' bytes
   NameRef* buckets;
   std::uint32_t bucket_count;
-  int distinct, repeated, different, current;
+  int distinct, repeated, different, current, version;
   NameRef* starts;  // where each element's new names begin
   HiddenCopies* pairs;
   int start_room, pair_count, pair_room, current_pairs;  // from where the current element's are
@@ -157,12 +157,12 @@ bool counts_as_class(const char* name, std::size_t len) {
 bool names_begin_element(int element) {
   if (!mem_grow(store.starts, store.start_room, element)) return false;
   store.starts[element] = next_ref();
-  store.current = element;
+  store.current = element, store.version = 0;
   store.current_pairs = store.pair_count;
   return true;
 }
 
-bool names_add(const char* name, std::size_t len, Copy copy) {
+int names_add(const char* name, std::size_t len, Copy copy) {
   if (len > 0xFFFF) return true;  // no archive or directory gives one
   // A bucket for every name, on average: chains stay short. Without room for
   // twice as many buckets, the ones there were will do.
@@ -193,8 +193,12 @@ bool names_add(const char* name, std::size_t len, Copy copy) {
   record(ref)[HEAD_BYTES + len] = '\0';
   slot = ref;
   ++store.distinct;
-  return true;
+  return NAME_LOADS;
 }
+
+void names_note_version(int major) { store.version = std::max(store.version, major); }
+
+int names_version() { return store.version; }
 
 bool names_all_hidden() {
   return next_ref() == store.starts[store.current] && store.pair_count > store.current_pairs;

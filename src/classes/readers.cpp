@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -159,17 +160,65 @@ ReadResult check_records(const unsigned char* records, std::size_t size, Offset 
   return at == size ? READ_DONE : READ_REFUSED;
 }
 
-// The class names to the store, the last record first: of a name held twice,
-// the copy that loads is the last.
-ReadResult add_names(const unsigned char* records, const std::uint32_t* starts, std::size_t i) {
-  while (i-- > 0) {
+// The class names to the store, the last record first: of a name held twice, the copy that
+// loads is the last. The starts of the copies that load end up, in order, from `loading`.
+ReadResult add_names(const unsigned char* records, std::uint32_t* starts, std::size_t count,
+                     std::size_t& loading) {
+  for (std::size_t i = loading = count; i-- > 0;) {
     const unsigned char* r = records + starts[i];
     const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
     unsigned len = get16(r + 28);
-    if (counts_as_class(name, len) && !names_add(name, len, record_copy(r)))
-      return READ_OUT_OF_MEMORY;
+    int added = counts_as_class(name, len) ? names_add(name, len, record_copy(r)) : 1;
+    if (added == 0) return READ_OUT_OF_MEMORY;
+    if (added == NAME_LOADS) starts[--loading] = starts[i];  // a place already passed
   }
   return READ_DONE;
+}
+
+// A class file's version from its first 8 bytes; 0 when they are not a class file's.
+int class_version(const unsigned char* bytes) {
+  int major = bytes[6] << 8 | bytes[7];
+  return std::memcmp(bytes, "\xCA\xFE\xBA\xBE", 4) == 0 && major >= 45 ? major : 0;
+}
+
+// The archive's bytes at hand: its tail, then blocks read ahead, each serving the copies after
+// it in file order (under Wine, a small read per class would cost several times as much).
+const unsigned char* window;
+Offset window_at, window_len;
+unsigned char ahead[262144];
+
+// Up to `want` bytes at `at`, from the window or a block read there: their count.
+unsigned bytes_at(FileHandle file, Offset at, Offset want, const unsigned char*& bytes) {
+  Offset skip = at - window_at;
+  if (at < window_at || skip > window_len || want > window_len - skip) {
+    long got = platform()->file_read_at(file, at, ahead, sizeof ahead);
+    window = ahead, window_at = at, window_len = got > 0 ? got : 0, skip = 0;
+  }
+  bytes = window + skip;
+  return static_cast<unsigned>(want < window_len - skip ? want : window_len - skip);
+}
+
+// The version of the copy that the record `r` stands for: past its local header, the data as
+// is, or inflated from at most its first 1,024 bytes until 8 bytes come out.
+int copy_version(FileHandle file, const unsigned char* r, Offset stub, z_stream& inflater) {
+  Fields f = record_fields(r);
+  const unsigned char* bytes;
+  unsigned char head[8];
+  if (bytes_at(file, stub + f.local, 30, bytes) < 30 || !is(bytes, "PK\3\4")) return 0;
+  Offset data = stub + f.local + 30 + get16(bytes + 26) + get16(bytes + 28);
+  if (get16(r + 10) == 0)
+    return f.csize >= 8 && bytes_at(file, data, 8, bytes) == 8 ? class_version(bytes) : 0;
+  if (inflateReset(&inflater) != Z_OK) return 0;
+  inflater.avail_in = bytes_at(file, data, f.csize < 1024 ? f.csize : 1024, bytes);
+  inflater.next_in = const_cast<Bytef*>(bytes), inflater.next_out = head, inflater.avail_out = 8;
+  return (inflate(&inflater, Z_NO_FLUSH), inflater.avail_out) == 0 ? class_version(head) : 0;
+}
+
+const unsigned char* sorted_records;
+int by_local(const void* a, const void* b) {
+  Offset x = record_fields(sorted_records + *static_cast<const std::uint32_t*>(a)).local;
+  Offset y = record_fields(sorted_records + *static_cast<const std::uint32_t*>(b)).local;
+  return x < y ? -1 : x > y;
 }
 
 // A block of exactly `len` bytes read at `at`: the sanitizers see any read past it.
@@ -201,6 +250,16 @@ bool begin_path(char* buf, const char* element) {
   return true;
 }
 
+// The version of the class file below the element, from its first 8 bytes.
+int file_version() {
+  unsigned char bytes[8];
+  FileHandle file = platform()->file_open_utf8(element_path, below);
+  bool read = file != 0 && platform()->file_type(file) == FILE_TYPE_DISK &&
+              read_exact(file, 0, bytes, 8);  // a device could keep the run waiting
+  if (file != 0) platform()->file_close(file);
+  return read ? class_version(bytes) : 0;
+}
+
 // Searches the directory below[0..len), empty or ending in '/', under the element.
 ReadResult search(std::size_t len) {
   if (len + 2 > sizeof below) return READ_DONE;
@@ -216,9 +275,10 @@ ReadResult search(std::size_t len) {
     if (item.directory && !item.reparse_point) {  // a junction or link below may loop
       below[len + n] = '/';
       result = search(len + n + 1);
-    } else if (!item.directory && counts_as_class(below, len + n) &&
-               !names_add(below, len + n, {UNREAD, 0})) {
-      result = READ_OUT_OF_MEMORY;
+    } else if (!item.directory && counts_as_class(below, len + n)) {
+      int added = names_add(below, len + n, {UNREAD, 0});
+      if (added == 0) result = READ_OUT_OF_MEMORY;
+      if (added == NAME_LOADS) names_note_version(file_version());
     }
   }
   platform()->list_close(list);
@@ -236,7 +296,7 @@ ReadResult read_archive(const char* path, ArchiveHook hook, void* context) {
   Offset tail_len = file_len < static_cast<long long>(TAIL_BYTES) ? file_len : TAIL_BYTES;
   unsigned char *tail = nullptr, *records = nullptr;
   std::uint32_t* starts = nullptr;
-  std::size_t count = 0;
+  std::size_t count = 0, loading = 0;
   Directory dir = {};
   ArchiveFacts facts = {};
   ReadResult result = file_len < static_cast<long long>(END_BYTES)
@@ -251,12 +311,21 @@ ReadResult read_archive(const char* path, ArchiveHook hook, void* context) {
     if (starts == nullptr) result = READ_OUT_OF_MEMORY;
   }
   // Every record is checked before any name counts.
-  if (result == READ_DONE) {
-    Offset stub = dir.end - dir.size - dir.offset;  // the bytes in front of the archive
-    result = check_records(records, dir.size, stub, starts, count, facts);
-  }
+  Offset stub = dir.end - dir.size - dir.offset;  // the bytes in front of the archive
+  if (result == READ_DONE) result = check_records(records, dir.size, stub, starts, count, facts);
   if (result == READ_DONE && hook != nullptr && !hook(file, facts, context)) result = READ_LEFT_OUT;
-  if (result == READ_DONE) result = add_names(records, starts, count);
+  if (result == READ_DONE) result = add_names(records, starts, count, loading);
+  if (result == READ_DONE) {  // the versions of the copies that load, in file order
+    window = tail, window_at = file_len - tail_len, window_len = tail_len, sorted_records = records;
+    std::size_t i = loading + 1;  // an archive's data is nearly always in directory order
+    while (i < count && by_local(starts + i - 1, starts + i) <= 0) ++i;
+    if (i < count) std::qsort(starts + loading, count - loading, sizeof *starts, by_local);
+    z_stream inflater = {};
+    inflateInit2(&inflater, -MAX_WBITS);  // should it fail, inflateReset says so
+    for (i = loading; i < count; ++i)
+      names_note_version(copy_version(file, records + starts[i], stub, inflater));
+    inflateEnd(&inflater);
+  }
   mem_give(tail);
   mem_give(records);
   mem_give(starts);

@@ -75,7 +75,7 @@ bool keep_copy(ClassPathElement*& array, int& room, int& count, const char* text
   std::size_t bytes = std::strlen(text) + 1;  // at most CLASS_PATH_ELEMENT_BYTES
   char* copy = mem_grow(array, room, count) ? static_cast<char*>(mem_take(bytes)) : nullptr;
   if (copy == nullptr) return false;
-  array[count++] = {static_cast<char*>(std::memcpy(copy, text, bytes)), kind, false, result};
+  array[count++] = {static_cast<char*>(std::memcpy(copy, text, bytes)), kind, false, result, 0};
   return true;
 }
 

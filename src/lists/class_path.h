@@ -14,6 +14,7 @@ struct ClassPathElement {
   ElementKind kind;
   bool adds_no_class;  // read to its end, it holds classes, and each came before
   int result;          // how reading it ended, for -c
+  int version;         // the newest class file version of what loads from it, or 0
 };
 
 // Why the start directory is on the class path, as Java reads an empty entry.

@@ -210,6 +210,7 @@ void open_item(const Pending& item) {
   ClassPathElement& element = class_path.elements[o.element];
   element.result = result;
   element.adds_no_class = result == READ_DONE && names_all_hidden();
+  element.version = names_version();
   if (result == READ_OUT_OF_MEMORY) stop(text);
 }
 

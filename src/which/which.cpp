@@ -4,6 +4,7 @@
 
 #include "base/allocator.h"
 #include "base/ascii.h"
+#include "classes/classes.h"
 #include "lists/current_dir.h"
 #include "lists/lists.h"
 #include "lists/registry.h"
@@ -211,6 +212,8 @@ bool names_bin(const char* home) {
          ascii_upper(home[start + 1]) == 'I' && ascii_upper(home[start + 2]) == 'N';
 }
 
+JavaMatch home_java;  // JAVA_HOME\bin\java.exe's version, when it is there
+
 // The JAVA_HOME lines: its value, then each check that applies, in order.
 void report_java_home(const JavaMatch* const runs[]) {
   static char home[PATH_BYTES], bin[PATH_BYTES], java[PATH_BYTES], javac[PATH_BYTES];
@@ -227,7 +230,7 @@ void report_java_home(const JavaMatch* const runs[]) {
   out_print("JAVA_HOME is %s", home);
   bool has_java = join_path(home, "bin", bin, false) && join_path(bin, "java.exe", java, true) &&
                   opens_for_reading(java);
-  JavaMatch version;
+  JavaMatch& version = home_java;
   if (has_java) read_java_version(bin, "java.exe", version), print_java_version(version);
   out_print("\n");
   if (quoted)
@@ -253,6 +256,18 @@ void report_java_home(const JavaMatch* const runs[]) {
   }
 }
 
+// A java's feature version, held against the classes' versions: 8 for 1.8.0_391 or file
+// version 8.0.3910.13, 17 for 17.0.2; -1 when it is not known.
+int feature_version(const JavaMatch& java) {
+  const char* p = java.release;
+  if (p[0] == '1' && p[1] == '.' && p[2] >= '0' && p[2] <= '9') p += 2;
+  int feature = -1;
+  for (; *p >= '0' && *p <= '9' && feature < 100000; ++p)
+    feature = (feature < 0 ? 0 : feature * 10) + (*p - '0');
+  if (java.release[0] != '\0' || !java.has_file_version) return feature;
+  return (java.high >> 16 & 0xFFFF) == 1 ? java.high & 0xFFFF : java.high >> 16 & 0xFFFF;
+}
+
 }  // namespace
 
 void report_java_programs() {
@@ -275,7 +290,12 @@ void report_java_programs() {
     }
     if (runs[n] == nullptr) out_print("*****%s is not found through PATH\n", JAVA_NAMES[n]);
   }
+  home_java = {};
   report_java_home(runs);
+  const char* type = runs[0] != nullptr ? std::strrchr(runs[0]->path, '.') : nullptr;
+  if (type != nullptr && (same_folded(type, ".exe") || same_folded(type, ".com")))  // no script
+    report_newer_classes("the java that runs", feature_version(*runs[0]));
+  report_newer_classes("JAVA_HOME's java", feature_version(home_java));
   platform()->fs_redirection(false);
   for (int i = 0; i < found_count; ++i) mem_give(found[i].path);
   mem_give(found);

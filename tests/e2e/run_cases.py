@@ -40,22 +40,40 @@ def parse(path):
 
 def contents(spec):
     """zip:A,B is an archive of members A and B; zip64: the same with ZIP64 end records;
-    cut: the same less its last byte; deflate: members compressed; text:TEXT a file holding TEXT."""
+    cut: the same less its last byte; deflate: members compressed; raw: members marked deflated
+    that hold their text as it is; stub: 100 bytes in front of the archive; badlocal: its local
+    headers' signatures broken; text:TEXT a file holding TEXT."""
     kind, _, text = spec.partition(':')
     if kind == 'text':
-        return text.encode('latin-1')
+        return body(text)
     zipfile.ZIP_FILECOUNT_LIMIT, data = 0 if kind == 'zip64' else 0xFFFF, io.BytesIO()
     with warnings.catch_warnings(), zipfile.ZipFile(data, 'w') as archive:
         warnings.simplefilter('ignore')  # a name twice is wanted
         for member in filter(None, text.split(',')):
-            add_member(archive, member, kind == 'deflate')
-    return data.getvalue()[:-1 if kind == 'cut' else None]
+            add_member(archive, member, kind)
+    data = data.getvalue().replace(b'PK\3\4', b'PK\3\5') if kind == 'badlocal' else data.getvalue()
+    return (b'#!/bin/sh\n' * 10 if kind == 'stub' else b'') + data[:-1 if kind == 'cut' else None]
 
 
-def add_member(archive, member, deflate):
-    """A member NAME=TEXT holds TEXT; NAME alone is empty."""
+def body(text):
+    """TEXT, or for ^MAJOR[.MINOR]TEXT a class file's first 8 bytes of that version, then TEXT."""
+    version = re.match(r'\^(\d+)(?:\.(\d+))?', text)
+    head = b'\xca\xfe\xba\xbe' + struct.pack('>HH', int(version[2] or 0), int(version[1])) if version else b''
+    return head + text[version.end() if version else 0:].encode('latin-1')
+
+
+def add_member(archive, member, kind):
+    """A member NAME=TEXT holds TEXT; NAME alone is empty; NAME=TEXT<N has a compressed size of N
+    in its directory record. The first member has the extra field the jar tool gives it."""
     name, _, text = member.partition('=')
-    archive.writestr(name, text.encode('latin-1'), zipfile.ZIP_DEFLATED if deflate else zipfile.ZIP_STORED)
+    text, cut, size = re.fullmatch(r'(.*?)(<(\d+))?', text, re.S).groups()
+    info = zipfile.ZipInfo(name, (1980, 1, 1, 0, 0, 0))
+    info.extra = b'' if archive.filelist else b'\xfe\xca\0\0'
+    archive.writestr(info, body(text), zipfile.ZIP_DEFLATED if kind == 'deflate' else zipfile.ZIP_STORED)
+    if kind == 'raw':
+        archive.filelist[-1].compress_type = zipfile.ZIP_DEFLATED
+    if cut:
+        archive.filelist[-1].compress_size = int(size)
 
 
 def program(exe, version):

@@ -212,10 +212,11 @@ TEST(Classes, ACopyIsLikeTheLoadedOneWhenItsSizeAndCrcAre) {
             "C:\\d2 adds no class\r\n"
             "Total classes = 6 in 9 archives and 2 directories, 5 found more than once, 4 of "
             "them different\r\n");
-  // A directory's file is read when a second element holds its name, and then once.
-  EXPECT_EQ(std::count(fake.opened.begin(), fake.opened.end(), "C:\\D\\P\\D.CLASS"), 1);
+  // A directory's file is read to its end when a second element holds its name, and then
+  // once; the copy that loads is opened once more for its version.
+  EXPECT_EQ(std::count(fake.opened.begin(), fake.opened.end(), "C:\\D\\P\\D.CLASS"), 2);
   EXPECT_EQ(std::count(fake.opened.begin(), fake.opened.end(), "C:\\D2\\P\\D.CLASS"), 1);
-  EXPECT_EQ(std::count(fake.opened.begin(), fake.opened.end(), "C:\\D\\P\\N.CLASS"), 0);
+  EXPECT_EQ(std::count(fake.opened.begin(), fake.opened.end(), "C:\\D\\P\\N.CLASS"), 1);
 }
 
 // Where the end record is: the last one, unless bytes follow it and its directory is not there.
@@ -259,6 +260,40 @@ TEST(Classes, TheEndRecordIsTheLastWhoseDirectoryIsWhereItSays) {
             "C:\\fat adds no class\r\nC:\\comment adds no class\r\nC:\\z64 adds no class\r\n"
             "C:\\far adds no class\r\nTotal classes = 1 in 5 archives and 0 directories, 1 found "
             "more than once, 0 of them different\r\n");
+}
+
+// A class file in a directory that is a device, or whose read fails, gives no version; memory
+// running out while the version lines are made leaves them all out, never some.
+TEST(Classes, VersionsFromDevicesFailedReadsAndWithoutMemory) {
+  auto run_with = [](std::size_t grants) {
+    FakePlatform fake;
+    for (auto dir : {"C:\\d", "C:\\e", "C:\\d\\p"}) fake.add(dir, 'd');
+    fake.add("C:\\d\\p\\A.class", 'f', "\xCA\xFE\xBA\xBE\0\0\0\x34"s);  // 52
+    fake.add("C:\\d\\p\\Dev.class", 'c', "\xCA\xFE\xBA\xBE\0\0\0\x3D"s);
+    fake.add("C:\\d\\p\\Bad.class", 'E', "\xCA\xFE\xBA\xBE\0\0\0\x3D"s);
+    fake.add("C:\\e\\B.class", 'f', "\xCA\xFE\xBA\xBE\0\0\0\x37"s);  // 55
+    grants_left = grants, largest = SIZE_MAX;
+    return run_c(fake, "C:\\d;C:\\e");
+  };
+  mem_allocator = &limited;
+  const std::string whole = run_with(1000),
+                    lines =
+                        "Classes for Java 11 (class file version 55) in 1 element, first C:\\e\r\n"
+                        "Classes for Java 8 (class file version 52) in 1 element, first C:\\d\r\n";
+  EXPECT_NE(whole.find("Total length of CLASSPATH = 9\r\n\r\nClasses found more than once in "
+                       "CLASSPATH\r\n" +
+                       lines + "Total classes = 4 in 0 archives and 2 "),
+            whole.npos);
+  std::string bare = whole;
+  bare.erase(bare.find(lines), lines.size());
+  for (std::size_t grants = 0; grants < 30; ++grants) {
+    std::string out = run_with(grants);
+    EXPECT_TRUE(out == whole || out == bare || out.find("*****Out of memory: ") != out.npos)
+        << grants << out;
+    EXPECT_EQ(outstanding, 0u) << grants;
+  }
+  EXPECT_EQ(run_with(1000), whole);  // nothing kept from a run into the next
+  mem_allocator = &heap_allocator;
 }
 
 }  // namespace
