@@ -22,14 +22,10 @@ const char* const VERDICTS[] = {
     "***ERROR*** - Java leaves out %s: its Class-Path entry %s is a jar: URL without !/\n",
     "***ERROR*** - Java cannot load the classes of %s: it cannot read its manifest\n"};
 
-// An element Java is yet to open: a CLASSPATH element (line < 0, its path
-// not ours), or an entry, whose line gets "*DUP*" if Java opened it before.
-struct Pending {
-  char* path;
-  int line, status;
-  bool folder;
-};
-Pending* stack;
+// The elements Java is yet to open, the next on top: an entry's line in the
+// held section (which gets "*DUP*" if Java opened its path before), or -1
+// less the index of a CLASSPATH element.
+int* stack;
 int stack_count, stack_room;
 bool stopped, failed, url_lookup, logging_set_up;  // memory ran out; Java fails past here
 unsigned known_schemes;                            // whose handlers a look-up found
@@ -47,15 +43,9 @@ void say(const char* format, const char* a = "", const char* b = "") {
   out_print(format, a, b), ++said;
 }
 
-void push(const char* path, int line, int status, bool folder) {
-  char* copy = const_cast<char*>(path);  // an entry's path is ours to keep
-  if (line >= 0 && (copy = static_cast<char*>(mem_take(std::strlen(path) + 1))) != nullptr)
-    std::memcpy(copy, path, std::strlen(path) + 1);
-  if (copy == nullptr || !mem_grow(stack, stack_room, stack_count)) {
-    if (line >= 0) mem_give(copy);
-    return stop(path);
-  }
-  stack[stack_count++] = {copy, line, status, folder};
+void push(int pending, const char* from) {
+  if (!mem_grow(stack, stack_room, stack_count)) return stop(from);
+  stack[stack_count++] = pending;
 }
 
 // A new element, begun in the names store: its index, or -1 when memory ran out.
@@ -106,8 +96,7 @@ void add_entry(const Opening& o, const char* t) {
   say("%s       %s\n", LABELS[status], as_written ? t : e.path);
   not_found += status == NOT_FOUND, skipped += status == SKIPPED;
   // A folder counts as opened whatever it is; an archive only when it opens.
-  if (!as_written && e.use == USE_FOLLOW && (e.folder || status == FOUND_FILE))
-    push(e.path, line, status, e.folder);
+  if (!as_written && e.use == USE_FOLLOW && (e.folder || status == FOUND_FILE)) push(line, o.text);
 }
 
 // Java's reading of the archive's manifest as it opens the archive: false
@@ -167,7 +156,7 @@ bool keep_archive(FileHandle file, const ArchiveFacts& facts, void* context) {
     if (*t != '\0') add_entry(o, t);
   }
   for (int i = first < 0 ? ~first : first, j = stack_count - 1; i < j; ++i, --j) {
-    Pending swap = stack[i];  // the first entry opens first
+    int swap = stack[i];  // the first entry opens first
     stack[i] = stack[j], stack[j] = swap;
   }
   mem_give(bytes), mem_give(m.value);
@@ -176,34 +165,35 @@ bool keep_archive(FileHandle file, const ArchiveFacts& facts, void* context) {
   return (o.element = begin_element(o.text, ELEMENT_ARCHIVE, READ_DONE)) >= 0;
 }
 
-void open_item(const Pending& item) {
+void open_item(int pending) {
   char text[ENTRY_PATH_BYTES], full[ENTRY_PATH_BYTES], key[ENTRY_PATH_BYTES + 2];
-  std::size_t len = std::strlen(item.path);
-  std::memcpy(text, item.path, len + 1);
-  if (item.line >= 0) mem_give(item.path);
+  const char* line = pending >= 0 ? out_held_text(pending) : nullptr;  // "Found File        path"
+  const ClassPathElement& listed = class_path.listed[pending < 0 ? -1 - pending : 0];
+  if (pending >= 0 && line == nullptr) return stop("");  // what was held went out: no memory
+  std::size_t len = line ? std::strcspn(line + 18, "\r") : std::strlen(listed.text);
+  std::memcpy(text, line ? line + 18 : listed.text, len), text[len] = '\0';
+  bool folder = line ? text[len - 1] == '\\' : listed.kind == ELEMENT_DIRECTORY;
+  char found = line ? line[6] : folder ? 'D' : 'F';  // "Found File" or "Found Dir"
   // Java compares the full path without a final '\' (one after ':' stays),
   // a-z folded, and its form: a folder's has '/' after it.
   unsigned long got = platform()->path_full(text, full, ENTRY_PATH_BYTES);
   if (got == 0 || got >= ENTRY_PATH_BYTES) std::memcpy(full, text, (got = len) + 1);
   std::memcpy(key, full, got);
   got -= got > 1 && key[got - 1] == '\\' && key[got - 2] != ':';
-  key[got] = '/', key[got + item.folder] = '\0';
+  key[got] = '/', key[got + folder] = '\0';
   if (registry_add(key, false) != 0) {  // Java opened it before
-    if (item.line >= 0) out_mend(item.line + 12, "*DUP*"), ++duplicates;
+    if (line) out_mend(pending + 12, "*DUP*"), ++duplicates;
     return;
   }
-  if (item.line >= 0 && ++through_manifests > 10000)
+  if (line && ++through_manifests > 10000)
     return say("*****Class-Path entries stopped after 10000 elements\n");
   Opening o = {text, full, key, -1};
   ReadResult result = READ_DONE;
-  if (item.folder) {
+  if (folder) {
     registry_add(key);  // a folder counts as opened, whatever is there
-    if (item.status != FOUND_DIR ||
-        (o.element = begin_element(text, ELEMENT_DIRECTORY, result)) < 0)
-      return;
+    if (found != 'D' || (o.element = begin_element(text, ELEMENT_DIRECTORY, result)) < 0) return;
     result = search_directory(text);
-  } else if (item.status != FOUND_FILE ||
-             (result = read_archive(text, keep_archive, &o)) == READ_LEFT_OUT ||
+  } else if (found != 'F' || (result = read_archive(text, keep_archive, &o)) == READ_LEFT_OUT ||
              (o.element < 0 && (o.element = begin_element(text, ELEMENT_ARCHIVE, result)) < 0)) {
     return;
   }
@@ -216,13 +206,9 @@ void open_item(const Pending& item) {
 
 // Opens what is on the stack, the top first; past the limit, no more entries.
 void open_pending() {
-  while (stack_count > 0 && !failed && !stopped) {
-    Pending item = stack[--stack_count];
-    if (item.line < 0 || through_manifests <= 10000)
-      open_item(item);
-    else
-      mem_give(item.path);
-  }
+  while (stack_count > 0 && !failed && !stopped)
+    if (int pending = stack[--stack_count]; pending < 0 || through_manifests <= 10000)
+      open_item(pending);
 }
 
 }  // namespace
@@ -234,15 +220,10 @@ void open_class_path() {
   registry_reset();  // the walks are over: the registry is free for paths and names
   out_hold();
   out_print("\nClass-Path entries in manifests\n");
-  for (int i = class_path.listed_count; i-- > 0;) {
-    bool folder = class_path.listed[i].kind == ELEMENT_DIRECTORY;
-    push(class_path.listed[i].text, -1, folder ? FOUND_DIR : FOUND_FILE, folder);
-  }
+  for (int i = class_path.listed_count; i-- > 0;) push(-1 - i, class_path.listed[i].text);
   open_pending();
-  while (stack_count > 0)
-    if (stack[--stack_count].line >= 0) mem_give(stack[stack_count].path);
   mem_give(stack);
-  stack = nullptr, stack_room = 0;
+  stack = nullptr, stack_count = stack_room = 0;
   registry_release();
   if (said > 0) {
     out_print(
