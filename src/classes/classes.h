@@ -26,6 +26,9 @@ struct ArchiveFacts {
 // Told of an archive once its directory is read, before any name counts;
 // false leaves the archive out (READ_LEFT_OUT).
 using ArchiveHook = bool (*)(FileHandle file, const ArchiveFacts& facts, void* context);
+// Where a member's data begins, after its local header (whose first 30 bytes,
+// read at `local`, are `header`); 0 when there is no local header there.
+std::uint64_t member_data(const unsigned char* header, std::uint64_t local);
 // The archive's central directory, read as Java reads it; READ_REFUSED when
 // Java would not open the archive, and then none of its names count.
 ReadResult read_archive(const char* path, ArchiveHook hook = nullptr, void* context = nullptr);

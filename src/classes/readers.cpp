@@ -204,8 +204,9 @@ int copy_version(FileHandle file, const unsigned char* r, Offset stub, z_stream&
   Fields f = record_fields(r);
   const unsigned char* bytes;
   unsigned char head[8];
-  if (bytes_at(file, stub + f.local, 30, bytes) < 30 || !is(bytes, "PK\3\4")) return 0;
-  Offset data = stub + f.local + 30 + get16(bytes + 26) + get16(bytes + 28);
+  Offset data =
+      bytes_at(file, stub + f.local, 30, bytes) < 30 ? 0 : member_data(bytes, stub + f.local);
+  if (data == 0) return 0;
   if (get16(r + 10) == 0)
     return f.csize >= 8 && bytes_at(file, data, 8, bytes) == 8 ? class_version(bytes) : 0;
   if (inflateReset(&inflater) != Z_OK) return 0;
@@ -286,6 +287,10 @@ ReadResult search(std::size_t len) {
 }
 
 }  // namespace
+
+std::uint64_t member_data(const unsigned char* header, std::uint64_t local) {
+  return is(header, "PK\3\4") ? local + 30 + get16(header + 26) + get16(header + 28) : 0;
+}
 
 ReadResult read_archive(const char* path, ArchiveHook hook, void* context) {
   Platform* os = platform();

@@ -1,6 +1,8 @@
 // Walking one search list: split, probe, report each entry, count, total.
 #pragma once
 
+#include <cstddef>
+
 enum ListKind { LK_CLASSPATH = 1, LK_PATH = 2, LK_LIB = 3 };
 
 enum EntryStatus { ENTRY_NOT_FOUND = 0, ENTRY_FILE = 1, ENTRY_DIR = 2 };
@@ -21,6 +23,12 @@ void validate_list(const char* name, ListKind kind);
 // Registers, probes, hands on and reports one non-empty entry. Adds 1 to
 // `duplicates` for a repeated entry; returns 1 when the entry was not found.
 int check_entry(const char* entry, ListKind kind, int& duplicates);
+
+// The length of `path`, `len` bytes, less a final '\' that does not follow ':'
+// ("C:\" names the root, "C:" the drive's current directory).
+inline std::size_t without_final_backslash(const char* path, std::size_t len) {
+  return len - (len > 1 && path[len - 1] == '\\' && path[len - 2] != ':');
+}
 
 // Whether `path` opens for reading as a file of a known type.
 bool opens_for_reading(const char* path);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/allocator.h"
+#include "base/ascii.h"
 #include "lists/registry.h"
 #include "manifests/manifests.h"
 
@@ -37,11 +38,10 @@ long next_line(Lines& l, std::size_t& start) {
 
 int peek(const Lines& l) { return l.at < l.size ? l.m[l.at] : -1; }
 
-// Letters in any case, the rest exact; `b` in lower case.
+// Letters a-z in any case, the rest exact; `b` in upper case.
 bool same_folded(const unsigned char* a, const char* b, std::size_t len) {
   for (std::size_t i = 0; i < len; ++i)
-    if ((a[i] >= 'A' && a[i] <= 'Z' ? a[i] + 32 : a[i]) != static_cast<unsigned char>(b[i]))
-      return false;
+    if (ascii_upper(static_cast<char>(a[i])) != b[i]) return false;
   return true;
 }
 
@@ -52,8 +52,6 @@ bool holds(const unsigned char* m, std::size_t size, const char* text) {
   return false;
 }
 
-unsigned get16(const unsigned char* p) { return p[0] | p[1] << 8; }
-
 }  // namespace
 
 int read_manifest(FileHandle file, const ArchiveFacts& f, unsigned char*& bytes) {
@@ -61,12 +59,11 @@ int read_manifest(FileHandle file, const ArchiveFacts& f, unsigned char*& bytes)
   std::size_t size = static_cast<std::size_t>(f.size);
   bool trusted = f.size <= 65535;  // else every byte there is read, and must be all
   bytes = nullptr;
-  if (f.size > 16000000 || platform()->file_read_at(file, f.local, local, 30) != 30 ||
-      std::memcmp(local, "PK\3\4", 4) != 0) {
-    return 0;
-  }
+  std::uint64_t at = f.size > 16000000 || platform()->file_read_at(file, f.local, local, 30) != 30
+                         ? 0
+                         : member_data(local, f.local);
+  if (at == 0) return 0;
   if ((bytes = static_cast<unsigned char*>(mem_take(size + 1))) == nullptr) return -1;
-  std::uint64_t at = f.local + 30 + get16(local + 26) + get16(local + 28);
   // Java reads no further than the compressed size: a stored manifest must be
   // there whole; a deflated one must give its size, and end there if untrusted.
   std::size_t in = f.method == 0 ? size : f.csize < size + 65536 ? f.csize : size + 65536;
@@ -93,8 +90,8 @@ int read_manifest(FileHandle file, const ArchiveFacts& f, unsigned char*& bytes)
 bool parse_manifest(const unsigned char* b, std::size_t size, Manifest& m) {
   static unsigned sections;  // numbered across manifests: names are registered by section
   m = {}, ++sections;
-  m.class_path_marked = holds(b, size, "class-path: ");
-  m.multi_release_marked = holds(b, size, "multi-release: true");
+  m.class_path_marked = holds(b, size, "CLASS-PATH: ");
+  m.multi_release_marked = holds(b, size, "MULTI-RELEASE: TRUE");
   if ((m.value = static_cast<char*>(mem_take(size + 1))) == nullptr) return false;
   Lines l = {b, size, 0};
   std::size_t start = 0, name_at = 0, name_len = 0, value_at = 0;
@@ -107,7 +104,7 @@ bool parse_manifest(const unsigned char* b, std::size_t size, Manifest& m) {
     } else if (len == 0 && !between) {
       between = true;      // the section ends
     } else if (between) {  // blank lines, then a "Name: " line, which may run on, opens a section
-      if (!named && len > 0 && (len < 6 || !same_folded(line, "name: ", 6))) m.broken = section + 1;
+      if (!named && len > 0 && (len < 6 || !same_folded(line, "NAME: ", 6))) m.broken = section + 1;
       if (len > 0 && !(named = peek(l) == ' ')) between = false, ++section, ++sections;
       continue;
     }
@@ -119,7 +116,7 @@ bool parse_manifest(const unsigned char* b, std::size_t size, Manifest& m) {
       while (from <= static_cast<std::size_t>(len) && line[from - 1] != ':') ++from;
       if (from > static_cast<std::size_t>(len) || line[from] != ' ') m.broken = section + 1;
       name_at = start, name_len = from - 1, ++from, continued = false;
-      class_path = section == 0 && name_len == 10 && same_folded(line, "class-path", 10);
+      class_path = section == 0 && name_len == 10 && same_folded(line, "CLASS-PATH", 10);
       value_at = m.class_path_len;
     }
     if (m.broken) continue;
@@ -149,7 +146,7 @@ bool parse_manifest(const unsigned char* b, std::size_t size, Manifest& m) {
   // The unterminated last line is lost, and with it the field it continues.
   m.lost_class_path = !m.broken && section == 0 && !between &&
                       ((pending && class_path) ||
-                       (size - start >= 11 && same_folded(b + start, "class-path:", 11)));
+                       (size - start >= 11 && same_folded(b + start, "CLASS-PATH:", 11)));
   for (std::size_t i = 0; i < m.class_path_len; ++i)  // no name holds a zero, to Java either
     m.value[i] = m.value[i] != '\0' ? m.value[i] : '?';
   m.value[m.class_path_len] = '\0';

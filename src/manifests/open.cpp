@@ -85,7 +85,7 @@ void add_entry(const Opening& o, const char* t) {
     char path[ENTRY_PATH_BYTES], label[STATUS_LABEL_BYTES];
     std::size_t len = std::strlen(e.path);
     std::memcpy(path, e.path, len + 1);
-    path[len - (len > 1 && path[len - 1] == '\\' && path[len - 2] != ':')] = '\0';
+    path[without_final_backslash(path, len)] = '\0';
     // Java opens the path as its form says: an archive, or a folder's files.
     EntryStatus found = probe_entry(path, label);
     status = found == ENTRY_NOT_FOUND                       ? NOT_FOUND
@@ -151,11 +151,12 @@ bool keep_archive(FileHandle file, const ArchiveFacts& facts, void* context) {
     left_out += !kept;
   }
   int first = stack_count;
+  bool named = false;
   for (char* t = m.value; kept && follows && t < end && !stopped; t += std::strlen(t) + 1) {
-    if (*t != '\0' && first >= 0) say("%s names\n", o.text), ++manifests, first = ~first;
+    if (*t != '\0' && !named) say("%s names\n", o.text), ++manifests, named = true;
     if (*t != '\0') add_entry(o, t);
   }
-  for (int i = first < 0 ? ~first : first, j = stack_count - 1; i < j; ++i, --j) {
+  for (int i = first, j = stack_count - 1; i < j; ++i, --j) {
     int swap = stack[i];  // the first entry opens first
     stack[i] = stack[j], stack[j] = swap;
   }
@@ -168,18 +169,18 @@ bool keep_archive(FileHandle file, const ArchiveFacts& facts, void* context) {
 void open_item(int pending) {
   char text[ENTRY_PATH_BYTES], full[ENTRY_PATH_BYTES], key[ENTRY_PATH_BYTES + 2];
   const char* line = pending >= 0 ? out_held_text(pending) : nullptr;  // "Found File        path"
-  const ClassPathElement& listed = class_path.listed[pending < 0 ? -1 - pending : 0];
+  const ClassPathElement* listed = pending < 0 ? &class_path.listed[-1 - pending] : nullptr;
   if (pending >= 0 && line == nullptr) return stop("");  // what was held went out: no memory
-  std::size_t len = line ? std::strcspn(line + 18, "\r") : std::strlen(listed.text);
-  std::memcpy(text, line ? line + 18 : listed.text, len), text[len] = '\0';
-  bool folder = line ? text[len - 1] == '\\' : listed.kind == ELEMENT_DIRECTORY;
+  std::size_t len = line ? std::strcspn(line + 18, "\r") : std::strlen(listed->text);
+  std::memcpy(text, line ? line + 18 : listed->text, len), text[len] = '\0';
+  bool folder = line ? text[len - 1] == '\\' : listed->kind == ELEMENT_DIRECTORY;
   char found = line ? line[6] : folder ? 'D' : 'F';  // "Found File" or "Found Dir"
   // Java compares the full path without a final '\' (one after ':' stays),
   // a-z folded, and its form: a folder's has '/' after it.
   unsigned long got = platform()->path_full(text, full, ENTRY_PATH_BYTES);
   if (got == 0 || got >= ENTRY_PATH_BYTES) std::memcpy(full, text, (got = len) + 1);
   std::memcpy(key, full, got);
-  got -= got > 1 && key[got - 1] == '\\' && key[got - 2] != ':';
+  got = without_final_backslash(key, got);
   key[got] = '/', key[got + folder] = '\0';
   if (registry_add(key, false) != 0) {  // Java opened it before
     if (line) out_mend(pending + 12, "*DUP*"), ++duplicates;

@@ -135,8 +135,7 @@ bool searched_as_long(const char* full) {
 // the directory by extension, then as listed.
 void list_for_programs(const char* shown, char* full) {
   static char pattern[PATH_BYTES], path[PATH_BYTES];
-  std::size_t len = std::strlen(full);
-  if (len > 1 && full[len - 1] == '\\' && full[len - 2] != ':') full[len - 1] = '\0';
+  full[without_final_backslash(full, std::strlen(full))] = '\0';
   if (registry_add(full) != 0 || !join_path(full, "*", pattern, true)) return;
   int first = found_count;
   ListHandle list = 0;
