@@ -11,22 +11,9 @@ set -eu
 before=$(realpath "${1:?usage: $0 BEFORE AFTER [RUNS] [LOADER]}") after=$(realpath "${2:?}")
 runs=${3:-10} wine=${4:-/usr/lib/wine/wine}
 server=/usr/lib/wine/wineserver scratch=$(mktemp -d /tmp/cpvalid-builds.XXXXXX)
-export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY Path path CLASSPATH LIB JAVA_HOME
-trap '"$server" -k 2>/dev/null; rm -rf "$scratch"' EXIT
-# A private prefix whose registry has no PATH: WINEPATH is then the whole PATH.
-/usr/lib/wine/wine64 wineboot --init >"$scratch/setup.log" 2>&1 && "$server" -w
-/usr/lib/wine/wine64 reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' \
-  /v PATH /f >>"$scratch/setup.log" 2>&1 && "$server" -w
-mkdir "$scratch/t" "$scratch/u" "$scratch/cls"
-ln -s "$scratch/t" "$WINEPREFIX/dosdevices/t:" && ln -s "$scratch/u" "$WINEPREFIX/dosdevices/u:"
-long='' dirs=()
-for ((i = 0; i < 3276; i += 2)); do
-  printf -v pair 'T:\\d%05d;U:\\m%05d;' "$i" $((i + 1))
-  long+=$pair dirs+=("$scratch/t/${pair:3:6}")
-done
-mkdir "${dirs[@]}" && long+='U:\last' && [ ${#long} -eq 32767 ]
+. "$(dirname "$0")/wine_path.sh"
 for d in "${dirs[@]}"; do touch "$d"/f{01..20}.txt; done
+mkdir "$scratch/cls"
 (cd "$scratch/cls" && seq -f 'C%05g.class' 0 69999 | xargs touch)
 folder=Z:$(printf '%s' "$scratch/cls" | tr / '\\')
 mapfile -t jars < <(for f in /usr/share/java/*.jar; do realpath -e "$f"; done | sort -u)

@@ -7,21 +7,7 @@
 set -eu
 exe=$(realpath "${1:?usage: $0 EXE [RUNS] [java]}") runs=${2:-10} java=${3:-}
 wine=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver scratch=$(mktemp -d /tmp/cpvalid-wine-bench.XXXXXX)
-export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY Path path CLASSPATH LIB JAVA_HOME
-trap '"$server" -k 2>/dev/null; rm -rf "$scratch"' EXIT
-# A private prefix whose registry has no PATH: WINEPATH is then the whole PATH.
-"$wine" wineboot --init >"$scratch/setup.log" 2>&1 && "$server" -w
-"$wine" reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' \
-  /v PATH /f >>"$scratch/setup.log" 2>&1 && "$server" -w
-mkdir "$scratch/t" "$scratch/u"
-ln -s "$scratch/t" "$WINEPREFIX/dosdevices/t:" && ln -s "$scratch/u" "$WINEPREFIX/dosdevices/u:"
-long='' dirs=()
-for ((i = 0; i < 3276; i += 2)); do
-  printf -v pair 'T:\\d%05d;U:\\m%05d;' "$i" $((i + 1))
-  long+=$pair dirs+=("$scratch/t/${pair:3:6}")
-done
-mkdir "${dirs[@]}" && long+='U:\last' && [ ${#long} -eq 32767 ]
+. "$(dirname "$0")/wine_path.sh"
 [ -z "$java" ] || for d in "${dirs[@]}"; do touch "$d"/f{01..20}.txt; done
 # One server for the session; its background services start with output in a file, not a pipe.
 "$server" -p && "$wine" cmd.exe /c exit >>"$scratch/setup.log" 2>&1
