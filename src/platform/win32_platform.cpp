@@ -173,9 +173,8 @@ class Win32Platform : public Platform {
   }
 
   bool utf8_to_ansi(const char* utf8, char* buf, unsigned long size) override {
-    static wchar_t wide[4096];
     BOOL lost = FALSE;
-    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, 4096);
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, WIDE_CHARS);
     if (n == 0) {  // not UTF-8: each byte outside ASCII stands for what cannot be spelt
       unsigned long i = 0;
       for (; utf8[i] != '\0' && i + 1 < size; ++i) buf[i] = utf8[i] & 0x80 ? '?' : utf8[i];
