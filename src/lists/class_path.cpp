@@ -66,6 +66,7 @@ EntryStatus expand_wildcard(const char* entry) {
 void class_path_begin(bool keep) {
   class_path_release();
   class_path.keep = keep;
+  class_path.java = {UNKNOWN_JAVA_RULES, UNKNOWN_JAVA_RULES, true, false, false};
 }
 
 namespace {

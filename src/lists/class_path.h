@@ -20,6 +20,17 @@ struct ClassPathElement {
 // Why the start directory is on the class path, as Java reads an empty entry.
 enum StartDirectory { START_NOT_NAMED, START_IN_EMPTY_ENTRY, START_NOT_SET };
 
+// The Java whose rules the class path is read by: the java a command runs, or
+// the java a console runs; Java 25 when its version is not known.
+struct ReadingJava {
+  int feature;         // its feature version: 8, 11, 17, 21, 25...
+  int jar_version;     // multi-release jars are read as this Java, at most `feature`
+  bool multi_release;  // false: -Djdk.util.jar.enableMultiRelease=false
+  bool preview;        // the java command gives --enable-preview
+  bool command;        // a java command is read, not CLASSPATH alone
+};
+constexpr int UNKNOWN_JAVA_RULES = 25;
+
 struct ClassPath {
   ClassPathElement* listed;  // as the walk found them, wildcards expanded
   int listed_count, listed_room;
@@ -28,6 +39,7 @@ struct ClassPath {
   bool keep;           // only a run that reports classes keeps its elements
   const char* unkept;  // the element memory ran out at: later ones are lost
   StartDirectory start;
+  ReadingJava java;
 };
 extern ClassPath class_path;
 
