@@ -5,6 +5,8 @@ WINE32, WINE64, SERVER = '/usr/lib/wine/wine', '/usr/lib/wine/wine64', '/usr/lib
 BANNER = '\nClasspath validation tool V1.05 (ZP17)\nCopyright (c) 2026 The cpvalid authors\n'
 CAPS = '-dac_override,-dac_read_search'  # as root, permission bits bind only without these
 SETPRIV = ['setpriv', '--bounding-set=' + CAPS, '--inh-caps=' + CAPS] if os.geteuid() == 0 else []
+RAWCMD = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'rawcmd.c')  # built for the loader at set-up
+CC = {WINE32: 'i686-w64-mingw32-gcc', WINE64: 'x86_64-w64-mingw32-gcc'}
 
 
 def to_unicode(ansi):  # what Wine must be given for the program to get `ansi`; {uNNNN} as it is
@@ -25,8 +27,8 @@ def parse(path):
     for line in open(path, encoding='utf-8').read().encode('cp1252').decode('latin-1').split('\n'):
         case = cases[-1] if cases else None
         if line.startswith('=== '):
-            cases.append({'name': line[4:], 'tree': '', 'wow64': '', 'drive_c': '', 'env': [], 'manifest': [], 'args': '',
-                          'cwd': '', 'out': None})
+            cases.append({'name': line[4:], 'tree': '', 'wow64': '', 'drive_c': '', 'env': [], 'manifest': [], 'args': None,
+                          'cmdline': None, 'status': '0', 'cwd': '', 'out': None})
         elif case and case['out'] is not None:  # a line that starts {N*} stands for N lines
             n = re.match(r'\{(\d+)\*\}', line)
             case['out'] += [line[n.end():] if n else line] * (int(n[1]) if n else 1)
@@ -135,7 +137,16 @@ def wine(prefix, *argv, **kw):
     return subprocess.run(SETPRIV + list(argv), env=env, stdin=subprocess.DEVNULL, **kw)
 
 
-def run_case(prefix, loader, exe, case):
+def command(case, root, tree, rawcmd, env):
+    """The program with the case's args, or rawcmd handing it the exact command line: its quoted name, then cmdline."""
+    if case['cmdline'] is None:
+        return [os.path.join(root, 'cpvalid.exe')] + [to_unicode(expand(a, tree)) for a in shlex.split(case['args'] or '')]
+    line = '"@\\cpvalid.exe"' + (' ' + case['cmdline'] if case['cmdline'] else '')
+    env.update(CPVALID_RAW_EXE=tree + '\\cpvalid.exe', CPVALID_RAW_CMDLINE=to_unicode(expand(line, tree)))
+    return [rawcmd]
+
+
+def run_case(prefix, loader, exe, rawcmd, case):
     # Files in the prefix's own drive C: only the 32-bit program, its redirection turned off,
     # sees its system32 as the 64-bit programs do; the 64-bit program proves nothing there.
     if case['wow64'] and loader == WINE64:
@@ -148,13 +159,12 @@ def run_case(prefix, loader, exe, case):
     for line in case['manifest']:
         add_manifest(root, line, tree)
     env = {('WINEPATH' if n == 'PATH' else n): to_unicode(expand(v, tree)) for n, v in case['env']}
-    args = [to_unicode(expand(a, tree)) for a in shlex.split(case['args'])]
-    got = wine(prefix, loader, os.path.join(root, 'cpvalid.exe'), *args, env=env,
+    got = wine(prefix, loader, *command(case, root, tree, rawcmd, env), env=env,
                cwd=os.path.join(root, case['cwd']), capture_output=True, timeout=300)
     subprocess.run(['chmod', '-R', 'u+rwx', root]), shutil.rmtree(root), [os.remove(m) for m in made if os.path.isfile(m)]
     want = (BANNER + expand('\n'.join(case['out']), tree).rstrip('\n') + '\n').replace('\n', '\r\n').encode('latin-1')
-    problems = ['exit status %d, standard error %r' % (got.returncode, got.stderr[:300])
-                ] if got.returncode or got.stderr else []
+    problems = ['exit status %d (want %s), standard error %r' % (got.returncode, case['status'], got.stderr[:300])
+                ] if got.returncode != int(case['status']) or got.stderr else []
     if got.stdout != want:
         at = next(i for i, (a, b) in enumerate(zip(want + b'\0', got.stdout + b'\1')) if a != b)
         problems += ['standard output differs from byte %d on (- expected, + actual)' % at] + list(difflib.unified_diff(
@@ -164,6 +174,11 @@ def run_case(prefix, loader, exe, case):
 
 def main(prefix, exe32, exe64, *files):
     prefix, failed, passed, skipped = os.path.abspath(prefix), 0, 0, 0
+    cases = [case for path in files for case in parse(path)]
+    rawcmd = os.path.join(prefix, 'rawcmd.exe')
+    both = [case['name'] for case in cases if case['args'] is not None and case['cmdline'] is not None]
+    if both:
+        sys.exit('args and cmdline exclude each other: ' + ', '.join(both))
     with open(prefix + '.log', 'w') as log:  # a pipe would be held open
         for argv in ([SERVER, '-k'], [WINE64, 'wineboot', '--init'], [SERVER, '-w'], [SERVER, '-p'],
                      # Without the registry's PATH the program's PATH is exactly WINEPATH.
@@ -179,8 +194,9 @@ def main(prefix, exe32, exe64, *files):
         why = 'runs here' if exe == exe32 else 'does not run here (%s)' % tried.stdout[-200:].decode('latin-1').strip()
         for out in sys.stdout, log:  # scripts/test.sh shows the line from the log
             print('Wine cases run %s under %s: the 32-bit program %s' % (exe, loader, why), file=out)
-    for case in [case for path in files for case in parse(path)]:
-        problems = run_case(prefix, loader, exe, case)
+    subprocess.run([CC[loader], '-Os', '-s', '-static', '-nostdlib', RAWCMD, '-lkernel32', '-o', rawcmd], check=True)
+    for case in cases:
+        problems = run_case(prefix, loader, exe, rawcmd, case)
         if problems is None:
             print('SKIPPED %s: it needs the 32-bit program, which does not run here' % to_unicode(case['name']))
             skipped += 1
