@@ -202,6 +202,10 @@ struct FakePlatform : Platform {
     if (ansi.size() >= size) return false;
     return std::memcpy(buf, ansi.c_str(), ansi.size() + 1), all;
   }
+  std::string raw_command_line;  // empty: not known
+  const char* command_line() override {
+    return raw_command_line.empty() ? nullptr : raw_command_line.c_str();
+  }
   bool stdout_is_console() override { return console; }
   void stdout_write(const char* data, std::size_t len) override {
     out.append(data, len);

@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include "classes/classes.h"
+#include "command/command.h"
 #include "lists/class_path.h"
 #include "lists/current_dir.h"
 #include "lists/lists.h"
@@ -49,6 +50,32 @@ void print_usage(const char* program_name) {
   out_print("  -w show which java, javac and javaw run, and check JAVA_HOME\n");
 }
 
+namespace {
+
+JavaCommand command;
+
+// The whole command quoted as one argument: java never sees it that way.
+void warn_quoted_command(int count, const char* const* argv) {
+  for (int i = 1; i < count; ++i) {
+    if (argv[i] != nullptr && is_quoted_command(argv[i])) {
+      out_print(
+          "***Warning - the java command is one quoted argument: write it without the quotes "
+          "around it\n");
+      return;
+    }
+  }
+}
+
+// The class path is read by the rules of the command's java.
+void read_as_command_java(const JavaCommand& c) {
+  class_path.java.feature = c.feature >= 0 ? c.feature : UNKNOWN_JAVA_RULES;
+  class_path.java.jar_version = class_path.java.feature;
+  class_path.java.preview = c.enable_preview;
+  class_path.java.command = true;
+}
+
+}  // namespace
+
 int run_cpvalid(int argc, const char* const* argv) {
   out_reset();
   required_files_clear();
@@ -56,7 +83,10 @@ int run_cpvalid(int argc, const char* const* argv) {
 
   out_print("\nClasspath validation tool V1.05 (ZP17)\n");
   out_print("Copyright (c) 2026 The cpvalid authors\n");
-  scan_arguments(argc, argv, options);
+  // From the java word on, nothing is cpvalid's.
+  int java_word = find_java_word(argc, argv);
+  int own = java_word > 0 ? java_word : argc;
+  scan_arguments(own, argv, options);
 
   if (options.show_help == 1) {
     print_usage(argc > 0 && argv[0] != nullptr ? argv[0] : "cpvalid");
@@ -64,10 +94,23 @@ int run_cpvalid(int argc, const char* const* argv) {
     return 0;
   }
 
+  if (java_word == 0) warn_quoted_command(own, argv);
   save_start_directory();
-  class_path_begin(options.check_classes == 1);
-  out_print("Validating CLASSPATH\n");
-  validate_list("CLASSPATH", LK_CLASSPATH);
+  bool has_command = false;
+  command = {};
+  if (java_word > 0) {
+    read_java_command(argc, argv, command);
+    has_command = command.words.count > 0 || command.stop == STOP_OUT_OF_MEMORY;
+  }
+  bool open = options.check_classes == 1 || has_command;
+  class_path_begin(open);
+  if (has_command) {
+    read_as_command_java(command);
+    walk_command_class_path(command);
+  } else {
+    out_print("Validating CLASSPATH\n");
+    validate_list("CLASSPATH", LK_CLASSPATH);
+  }
   if (options.walk_path == 1) {
     out_print("\nValidating PATH\n");
     validate_list("PATH", LK_PATH);
@@ -77,13 +120,15 @@ int run_cpvalid(int argc, const char* const* argv) {
     validate_list("LIB", LK_LIB);
   }
   if (options.check_required == 1) report_required_files(options.walk_path);
-  if (options.check_classes == 1) {
-    open_class_path();
-    report_duplicate_classes();
-  }
-  if (options.find_java == 1) report_java_programs();
+  if (open) open_class_path();
+  if (options.check_classes == 1) report_duplicate_classes();
+  int status = has_command ? report_java_command(command) : 0;
+  if (options.find_java == 1) report_java_programs(has_command);
   class_versions_release();  // kept by -c for -w
+  names_release();
+  class_path_release();
+  release_java_command(command);
   return_to_start_directory();
   out_flush();
-  return 0;
+  return status;
 }

@@ -11,15 +11,17 @@
 // gives back all memory, the elements' too, but for the class versions -w needs.
 void report_duplicate_classes();
 // -w's line for a java of feature version `feature` (-1: not known) that `who` names, when
-// elements -c found hold classes for a newer one. -c keeps what it needs until the release.
-void report_newer_classes(const char* who, int feature);
+// elements -c found hold classes for a newer one; `where` names the list ("on CLASSPATH").
+// -c keeps what it needs until the release.
+void report_newer_classes(const char* who, int feature, const char* where);
 void class_versions_release();
 
 enum ReadResult { READ_DONE, READ_REFUSED, READ_STOPPED, READ_OUT_OF_MEMORY, READ_LEFT_OUT };
 // What an archive's directory says of its manifest, for the hook that reads it.
 struct ArchiveFacts {
-  bool manifest;  // the last record named META-INF/MANIFEST.MF, letters in any case
-  bool index;     // a record named META-INF/INDEX.LIST
+  bool manifest;        // the last record named META-INF/MANIFEST.MF, letters in any case
+  bool index;           // a record named META-INF/INDEX.LIST
+  bool manifest_exact;  // a record named META-INF/MANIFEST.MF in exactly these letters
   unsigned method;
   std::uint64_t size, csize, local;  // local: where its local header lies in the file
 };
@@ -32,6 +34,13 @@ std::uint64_t member_data(const unsigned char* header, std::uint64_t local);
 // The archive's central directory, read as Java reads it; READ_REFUSED when
 // Java would not open the archive, and then none of its names count.
 ReadResult read_archive(const char* path, ArchiveHook hook = nullptr, void* context = nullptr);
+// A member looked for by its exact name, as Java looks for a class file.
+struct MemberFound {
+  bool exact;            // the archive holds the name, byte for byte
+  char other_case[512];  // else a record of the name in another case; "" when none
+  int major, minor;      // the class file version of the copy that loads; 0 when unknown
+};
+ReadResult find_member(const char* path, const char* name, MemberFound& found);
 // The ".class" files at any depth, named by their path below the directory
 // with '/' between components; READ_STOPPED on meeting name 100,001.
 ReadResult search_directory(const char* path);

@@ -154,6 +154,7 @@ ReadResult check_records(const unsigned char* records, std::size_t size, Offset 
       facts.size = f.size, facts.csize = f.csize, facts.local = stub + f.local;
     }
     facts.index |= len == 19 && std::memcmp(name, "META-INF/INDEX.LIST", 19) == 0;
+    facts.manifest_exact |= len == 20 && std::memcmp(name, "META-INF/MANIFEST.MF", 20) == 0;
     starts[count] = static_cast<std::uint32_t>(at);
     at += whole;
   }
@@ -198,21 +199,33 @@ unsigned bytes_at(FileHandle file, Offset at, Offset want, const unsigned char*&
   return static_cast<unsigned>(want < window_len - skip ? want : window_len - skip);
 }
 
-// The version of the copy that the record `r` stands for: past its local header, the data as
-// is, or inflated from at most its first 1,024 bytes until 8 bytes come out.
-int copy_version(FileHandle file, const unsigned char* r, Offset stub, z_stream& inflater) {
+// The first 8 bytes of the copy that the record `r` stands for, into `head`: past its local
+// header, the data as is, or inflated from at most its first 1,024 bytes.
+bool copy_head(FileHandle file, const unsigned char* r, Offset stub, z_stream& inflater,
+               unsigned char* head) {
   Fields f = record_fields(r);
   const unsigned char* bytes;
-  unsigned char head[8];
   Offset data =
       bytes_at(file, stub + f.local, 30, bytes) < 30 ? 0 : member_data(bytes, stub + f.local);
-  if (data == 0) return 0;
-  if (get16(r + 10) == 0)
-    return f.csize >= 8 && bytes_at(file, data, 8, bytes) == 8 ? class_version(bytes) : 0;
-  if (inflateReset(&inflater) != Z_OK) return 0;
+  if (data == 0) return false;
+  if (get16(r + 10) == 0) {
+    if (f.csize < 8 || bytes_at(file, data, 8, bytes) != 8) return false;
+    std::memcpy(head, bytes, 8);
+    return true;
+  }
+  if (inflateReset(&inflater) != Z_OK) return false;
   inflater.avail_in = bytes_at(file, data, f.csize < 1024 ? f.csize : 1024, bytes);
-  inflater.next_in = const_cast<Bytef*>(bytes), inflater.next_out = head, inflater.avail_out = 8;
-  return (inflate(&inflater, Z_NO_FLUSH), inflater.avail_out) == 0 ? class_version(head) : 0;
+  inflater.next_in = const_cast<Bytef*>(bytes);
+  inflater.next_out = head;
+  inflater.avail_out = 8;
+  inflate(&inflater, Z_NO_FLUSH);
+  return inflater.avail_out == 0;
+}
+
+// The version of the copy that the record `r` stands for; 0 when it has none.
+int copy_version(FileHandle file, const unsigned char* r, Offset stub, z_stream& inflater) {
+  unsigned char head[8];
+  return copy_head(file, r, stub, inflater, head) ? class_version(head) : 0;
 }
 
 const unsigned char* sorted_records;
@@ -292,49 +305,126 @@ std::uint64_t member_data(const unsigned char* header, std::uint64_t local) {
   return is(header, "PK\3\4") ? local + 30 + get16(header + 26) + get16(header + 28) : 0;
 }
 
-ReadResult read_archive(const char* path, ArchiveHook hook, void* context) {
+namespace {
+
+// An archive's directory, read and checked as Java reads it.
+struct Archive {
+  FileHandle file;
+  long long file_len;
+  Offset tail_len, stub;  // stub: the bytes in front of the archive
+  unsigned char* tail;
+  unsigned char* records;
+  std::uint32_t* starts;  // where each record begins
+  std::size_t count;
+  ArchiveFacts facts;
+};
+
+void close_archive(Archive& a) {
+  mem_give(a.tail);
+  mem_give(a.records);
+  mem_give(a.starts);
+  if (a.file != 0) platform()->file_close(a.file);
+  a = {};
+}
+
+// Opens the archive and reads its directory; every record is checked before any name counts.
+ReadResult open_archive(const char* path, Archive& a) {
   Platform* os = platform();
-  FileHandle file = os->file_open_read(path);
-  if (file == 0) return READ_REFUSED;
+  a = {};
+  a.file = os->file_open_read(path);
+  if (a.file == 0) return READ_REFUSED;
   // Only a file on a disk is read: a device could keep the run waiting.
-  long long file_len = os->file_type(file) == FILE_TYPE_DISK ? os->file_size(file) : -1;
-  Offset tail_len = file_len < static_cast<long long>(TAIL_BYTES) ? file_len : TAIL_BYTES;
-  unsigned char *tail = nullptr, *records = nullptr;
-  std::uint32_t* starts = nullptr;
-  std::size_t count = 0, loading = 0;
+  a.file_len = os->file_type(a.file) == FILE_TYPE_DISK ? os->file_size(a.file) : -1;
+  if (a.file_len < static_cast<long long>(END_BYTES)) return READ_REFUSED;
+  a.tail_len = a.file_len < static_cast<long long>(TAIL_BYTES) ? a.file_len : TAIL_BYTES;
   Directory dir = {};
-  ArchiveFacts facts = {};
-  ReadResult result = file_len < static_cast<long long>(END_BYTES)
-                          ? READ_REFUSED
-                          : read_block(file, file_len - tail_len, tail_len, tail);
-  if (result == READ_DONE && !find_directory(file, file_len, tail, tail_len, dir)) {
+  ReadResult result = read_block(a.file, a.file_len - a.tail_len, a.tail_len, a.tail);
+  if (result == READ_DONE && !find_directory(a.file, a.file_len, a.tail, a.tail_len, dir)) {
     result = READ_REFUSED;
   }
-  if (result == READ_DONE) result = read_block(file, dir.end - dir.size, dir.size, records);
+  if (result == READ_DONE) result = read_block(a.file, dir.end - dir.size, dir.size, a.records);
   if (result == READ_DONE) {
-    starts = static_cast<std::uint32_t*>(mem_take((dir.size / RECORD_BYTES + 1) * 4));
-    if (starts == nullptr) result = READ_OUT_OF_MEMORY;
+    a.starts = static_cast<std::uint32_t*>(mem_take((dir.size / RECORD_BYTES + 1) * 4));
+    if (a.starts == nullptr) result = READ_OUT_OF_MEMORY;
   }
-  // Every record is checked before any name counts.
-  Offset stub = dir.end - dir.size - dir.offset;  // the bytes in front of the archive
-  if (result == READ_DONE) result = check_records(records, dir.size, stub, starts, count, facts);
-  if (result == READ_DONE && hook != nullptr && !hook(file, facts, context)) result = READ_LEFT_OUT;
-  if (result == READ_DONE) result = add_names(records, starts, count, loading);
-  if (result == READ_DONE) {  // the versions of the copies that load, in file order
-    window = tail, window_at = file_len - tail_len, window_len = tail_len, sorted_records = records;
-    std::size_t i = loading + 1;  // an archive's data is nearly always in directory order
-    while (i < count && by_local(starts + i - 1, starts + i) <= 0) ++i;
-    if (i < count) std::qsort(starts + loading, count - loading, sizeof *starts, by_local);
-    z_stream inflater = {};
-    inflateInit2(&inflater, -MAX_WBITS);  // should it fail, inflateReset says so
-    for (i = loading; i < count; ++i)
-      names_note_version(copy_version(file, records + starts[i], stub, inflater));
+  a.stub = dir.end - dir.size - dir.offset;
+  if (result == READ_DONE) {
+    result = check_records(a.records, dir.size, a.stub, a.starts, a.count, a.facts);
+  }
+  return result;
+}
+
+// The versions of the copies that load, from `loading` on, read in file order.
+void note_versions(Archive& a, std::size_t loading) {
+  window = a.tail;
+  window_at = a.file_len - a.tail_len;
+  window_len = a.tail_len;
+  sorted_records = a.records;
+  std::size_t i = loading + 1;  // an archive's data is nearly always in directory order
+  while (i < a.count && by_local(a.starts + i - 1, a.starts + i) <= 0) ++i;
+  if (i < a.count) std::qsort(a.starts + loading, a.count - loading, sizeof *a.starts, by_local);
+  z_stream inflater = {};
+  inflateInit2(&inflater, -MAX_WBITS);  // should it fail, inflateReset says so
+  for (i = loading; i < a.count; ++i)
+    names_note_version(copy_version(a.file, a.records + a.starts[i], a.stub, inflater));
+  inflateEnd(&inflater);
+}
+
+}  // namespace
+
+ReadResult read_archive(const char* path, ArchiveHook hook, void* context) {
+  Archive a;
+  ReadResult result = open_archive(path, a);
+  std::size_t loading = 0;
+  if (result == READ_DONE && hook != nullptr && !hook(a.file, a.facts, context)) {
+    result = READ_LEFT_OUT;
+  }
+  if (result == READ_DONE) result = add_names(a.records, a.starts, a.count, loading);
+  if (result == READ_DONE) note_versions(a, loading);
+  close_archive(a);
+  return result;
+}
+
+ReadResult find_member(const char* path, const char* name, MemberFound& found) {
+  Archive a;
+  ReadResult result = open_archive(path, a);
+  std::size_t len = std::strlen(name);
+  const unsigned char* loads = nullptr;
+  found.exact = false;
+  found.other_case[0] = '\0';
+  found.major = 0;
+  found.minor = 0;
+  for (std::size_t i = 0; result == READ_DONE && i < a.count; ++i) {
+    const unsigned char* r = a.records + a.starts[i];
+    const char* member = reinterpret_cast<const char*>(r + RECORD_BYTES);
+    if (get16(r + 28) != len) continue;
+    if (std::memcmp(member, name, len) == 0) {
+      loads = r;  // of a name held twice, the last record loads
+      continue;
+    }
+    bool folded = true;
+    for (std::size_t c = 0; c < len && folded; ++c)
+      folded = ascii_upper(member[c]) == ascii_upper(name[c]);
+    if (folded && found.other_case[0] == '\0' && len < sizeof found.other_case) {
+      std::memcpy(found.other_case, member, len);
+      found.other_case[len] = '\0';
+    }
+  }
+  unsigned char head[8];
+  z_stream inflater = {};
+  if (loads != nullptr) {
+    found.exact = true;
+    window = a.tail;
+    window_at = a.file_len - a.tail_len;
+    window_len = a.tail_len;
+    inflateInit2(&inflater, -MAX_WBITS);
+    if (copy_head(a.file, loads, a.stub, inflater, head) && class_version(head) != 0) {
+      found.major = class_version(head);
+      found.minor = head[4] << 8 | head[5];
+    }
     inflateEnd(&inflater);
   }
-  mem_give(tail);
-  mem_give(records);
-  mem_give(starts);
-  os->file_close(file);
+  close_archive(a);
   return result;
 }
 

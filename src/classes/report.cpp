@@ -38,7 +38,7 @@ void print_java_name(int major) { out_print(major < 49 ? "1.%d" : "%d", major - 
 
 }  // namespace
 
-void report_newer_classes(const char* who, int feature) {
+void report_newer_classes(const char* who, int feature, const char* where) {
   int count = 0, first = -1;
   for (int i = 0; i < line_count && lines[i].major > feature + 44; ++i) {
     count += lines[i].count;
@@ -47,8 +47,8 @@ void report_newer_classes(const char* who, int feature) {
   if (feature < 0 || count == 0) return;
   out_print("***ERROR*** - %s is Java ", who);
   print_java_name(feature + 44);
-  out_print(", and %d element%s on CLASSPATH need%s a newer one, first %s (Java ", count,
-            count == 1 ? "" : "s", count == 1 ? "s" : "", lines[first].text);
+  out_print(", and %d element%s %s need%s a newer one, first %s (Java ", count,
+            count == 1 ? "" : "s", where, count == 1 ? "s" : "", lines[first].text);
   print_java_name(lines[first].major);
   out_print(")\n");
 }
@@ -60,12 +60,20 @@ void class_versions_release() {
 }
 
 void report_duplicate_classes() {
-  out_print("\nClasses found more than once in CLASSPATH\n");
+  bool command = class_path.from_command;
+  out_print(command ? "\nClasses found more than once in the class path of the java command\n"
+                    : "\nClasses found more than once in CLASSPATH\n");
   if (class_path.start == START_IN_EMPTY_ENTRY)
-    out_print(
-        "***Warning - an empty entry of CLASSPATH puts the start directory on the class path\n");
+    out_print(command ? "***Warning - an empty entry of the class path puts the start directory on "
+                        "the class path\n"
+                      : "***Warning - an empty entry of CLASSPATH puts the start directory on the "
+                        "class path\n");
   if (class_path.start == START_NOT_SET)
     out_print("CLASSPATH is not set: Java uses the start directory\n");
+  if (class_path.start == START_EMPTY_VALUE)
+    out_print("The class path is empty: Java uses the start directory\n");
+  if (class_path.start == START_BY_DEFAULT)
+    out_print("Nothing sets the class path: Java uses the start directory\n");
   int archives = 0, directories = 0;
   for (int e = 0; e < class_path.count; ++e) {
     const ClassPathElement& element = class_path.elements[e];
@@ -110,6 +118,4 @@ void report_duplicate_classes() {
       "Total classes = %d in %d archives and %d directories, %d found more than once, %d of them "
       "different\n",
       names.distinct, archives, directories, names.repeated, names.different);
-  names_release();
-  class_path_release();
 }

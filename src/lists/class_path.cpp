@@ -101,7 +101,35 @@ int add_class_path_element(const char* text, ElementKind kind, int result) {
              : -1;
 }
 
+namespace {
+
+char* copy_of(const char* text) {
+  std::size_t bytes = std::strlen(text) + 1;
+  char* copy = static_cast<char*>(mem_take(bytes));
+  if (copy != nullptr) std::memcpy(copy, text, bytes);
+  return copy;
+}
+
+}  // namespace
+
+void note_left_out(const char* text, const char* path) {
+  if (!mem_grow(class_path.left_out, class_path.left_out_room, class_path.left_out_count)) return;
+  LeftOut kept = {copy_of(text), copy_of(path)};
+  if (kept.text == nullptr || kept.path == nullptr) {
+    mem_give(kept.text);
+    mem_give(kept.path);
+    return;
+  }
+  class_path.left_out[class_path.left_out_count] = kept;
+  ++class_path.left_out_count;
+}
+
 void class_path_release() {
+  for (int i = 0; i < class_path.left_out_count; ++i) {
+    mem_give(class_path.left_out[i].text);
+    mem_give(class_path.left_out[i].path);
+  }
+  mem_give(class_path.left_out);
   for (int i = 0; i < class_path.listed_count; ++i) mem_give(class_path.listed[i].text);
   for (int i = 0; i < class_path.count; ++i) mem_give(class_path.elements[i].text);
   mem_give(class_path.listed);

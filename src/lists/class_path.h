@@ -18,7 +18,19 @@ struct ClassPathElement {
 };
 
 // Why the start directory is on the class path, as Java reads an empty entry.
-enum StartDirectory { START_NOT_NAMED, START_IN_EMPTY_ENTRY, START_NOT_SET };
+enum StartDirectory {
+  START_NOT_NAMED,
+  START_IN_EMPTY_ENTRY,
+  START_NOT_SET,      // CLASSPATH is empty or not set
+  START_EMPTY_VALUE,  // a java command's class path is empty
+  START_BY_DEFAULT    // nothing sets a java command's class path
+};
+
+// An archive Java leaves out as it opens the class path.
+struct LeftOut {
+  char* text;  // as the report names it
+  char* path;  // its full path
+};
 
 // The Java whose rules the class path is read by: the java a command runs, or
 // the java a console runs; Java 25 when its version is not known.
@@ -40,6 +52,9 @@ struct ClassPath {
   const char* unkept;  // the element memory ran out at: later ones are lost
   StartDirectory start;
   ReadingJava java;
+  bool from_command;  // the class path of a java command, not CLASSPATH
+  LeftOut* left_out;
+  int left_out_count, left_out_room;
 };
 extern ClassPath class_path;
 
@@ -57,4 +72,6 @@ void note_class_path_element(const char* text, ElementKind kind);
 void note_start_directory(StartDirectory why);
 // Adds a copy of `text` to what Java opens: its index, or -1 when memory ran out.
 int add_class_path_element(const char* text, ElementKind kind, int result);
+// Notes an archive Java leaves out; dropped when memory runs out.
+void note_left_out(const char* text, const char* path);
 void class_path_release();

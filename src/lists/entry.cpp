@@ -40,12 +40,12 @@ EntryStatus probe_entry(const char* entry, char label[STATUS_LABEL_BYTES]) {
   return status;
 }
 
-int check_entry(const char* entry, ListKind kind, int& duplicates) {
+int check_entry(const char* entry, ListKind kind, int& duplicates, bool wildcards) {
   int duplicate = registry_add(entry);
   duplicates += duplicate;
 
   char label[STATUS_LABEL_BYTES];
-  bool wildcard = kind == LK_CLASSPATH && is_class_path_wildcard(entry);
+  bool wildcard = wildcards && kind == LK_CLASSPATH && is_class_path_wildcard(entry);
   EntryStatus status = wildcard ? expand_wildcard(entry) : probe_entry(entry, label);
   if (wildcard) std::memcpy(label, STATUS_LABELS[status], STATUS_LABEL_BYTES);
 

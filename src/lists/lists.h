@@ -15,14 +15,23 @@ constexpr int CLASSPATH_WARN_CHARS = 1024;
 constexpr int STATUS_LABEL_BYTES = 12;
 
 // The walk's reading of one segment of a list value (walk.cpp).
-const char* take_segment(const char* p, char* entry);
+const char* take_segment(const char* p, char* entry, bool keep_quotes = false);
 
 // Walks the list held in environment variable `name` and prints its report.
 void validate_list(const char* name, ListKind kind);
 
+// How a value is walked: a java command's keeps its quotes, and some of its
+// class paths expand no wildcard.
+struct WalkRules {
+  bool keep_quotes;
+  bool wildcards;
+};
+// Walks `value`, whose totals call it `name`.
+void walk_value(const char* value, const char* name, ListKind kind, WalkRules rules);
+
 // Registers, probes, hands on and reports one non-empty entry. Adds 1 to
 // `duplicates` for a repeated entry; returns 1 when the entry was not found.
-int check_entry(const char* entry, ListKind kind, int& duplicates);
+int check_entry(const char* entry, ListKind kind, int& duplicates, bool wildcards = true);
 
 // The length of `path`, `len` bytes, less a final '\' that does not follow ':'
 // ("C:\" names the root, "C:" the drive's current directory).

@@ -152,3 +152,91 @@ bool parse_manifest(const unsigned char* b, std::size_t size, Manifest& m) {
   m.value[m.class_path_len] = '\0';
   return true;
 }
+
+namespace {
+
+// The main section's next field, its continuations joined: false at the
+// section's end. `terminated` tells whether its last line had a line end.
+struct Field {
+  std::size_t name_at, name_len;
+  char value[MANIFEST_VALUE_BYTES];
+  std::size_t value_len;
+  bool has_colon_blank, terminated, too_long;
+};
+
+void add_to_value(Field& f, const unsigned char* text, std::size_t len) {
+  if (f.value_len + len >= MANIFEST_VALUE_BYTES) {
+    f.too_long = true;
+    return;
+  }
+  std::memcpy(f.value + f.value_len, text, len);
+  f.value_len += len;
+  f.value[f.value_len] = '\0';
+}
+
+// The line from `at`: its length, and where the next begins.
+std::size_t line_at(const unsigned char* b, std::size_t size, std::size_t at, std::size_t& next,
+                    bool& ended) {
+  std::size_t end = at;
+  while (end < size && b[end] != '\r' && b[end] != '\n') ++end;
+  ended = end < size;
+  next = end + (end < size);
+  if (b[end] == '\r' && next < size && b[next] == '\n') ++next;
+  return end - at;
+}
+
+bool next_field(const unsigned char* b, std::size_t size, std::size_t& at, Field& f) {
+  if (at >= size || b[at] == '\r' || b[at] == '\n') return false;
+  std::size_t next = 0;
+  bool ended = false;
+  std::size_t len = line_at(b, size, at, next, ended);
+  f.name_at = at;
+  f.name_len = 0;
+  while (f.name_len < len && b[at + f.name_len] != ':') ++f.name_len;
+  f.has_colon_blank = f.name_len + 1 < len && b[at + f.name_len + 1] == ' ';
+  f.value_len = 0;
+  f.value[0] = '\0';
+  f.too_long = false;
+  if (f.has_colon_blank) add_to_value(f, b + at + f.name_len + 2, len - f.name_len - 2);
+  f.terminated = ended;
+  at = next;
+  while (ended && at < size && b[at] == ' ') {
+    len = line_at(b, size, at + 1, next, ended);
+    add_to_value(f, b + at + 1, len);
+    f.terminated = ended;
+    at = next;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool manifest_main_lines_ok(const unsigned char* bytes, std::size_t size) {
+  Field f;
+  std::size_t at = 0;
+  while (next_field(bytes, size, at, f)) {
+    if (!f.has_colon_blank) return false;
+  }
+  return true;
+}
+
+bool manifest_main_value(const unsigned char* bytes, std::size_t size, const char* name,
+                         char* value) {
+  Field f;
+  std::size_t at = 0;
+  std::size_t name_len = std::strlen(name);
+  bool found = false;
+  while (next_field(bytes, size, at, f)) {
+    bool named = f.name_len == name_len && same_folded(bytes + f.name_at, name, name_len);
+    // Java loses an unterminated last line; a later field of the name replaces an earlier one.
+    if (!named || !f.has_colon_blank || !f.terminated || f.too_long) continue;
+    std::size_t from = 0;
+    std::size_t to = f.value_len;
+    while (from < to && static_cast<unsigned char>(f.value[from]) <= ' ') ++from;
+    while (to > from && static_cast<unsigned char>(f.value[to - 1]) <= ' ') --to;
+    std::memcpy(value, f.value + from, to - from);
+    value[to - from] = '\0';
+    found = true;
+  }
+  return found;
+}

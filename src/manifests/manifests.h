@@ -30,6 +30,14 @@ int read_manifest(FileHandle file, const ArchiveFacts& facts, unsigned char*& by
 // False when memory ran out. Names go to the registry, section by section.
 bool parse_manifest(const unsigned char* bytes, std::size_t size, Manifest& out);
 
+// The launcher's own reading of a main section: every field has ": " after its name.
+bool manifest_main_lines_ok(const unsigned char* bytes, std::size_t size);
+// The main section's field `name` (in upper case; matched in any case) as Java
+// reads it, trimmed, into `value` (MANIFEST_VALUE_BYTES): false when it has none.
+constexpr std::size_t MANIFEST_VALUE_BYTES = 2048;
+bool manifest_main_value(const unsigned char* bytes, std::size_t size, const char* name,
+                         char* value);
+
 // One Class-Path entry: what Java does with it, and the path it names.
 enum EntryUse {
   USE_FOLLOW,      // a path Java opens

@@ -149,6 +149,7 @@ bool keep_archive(FileHandle file, const ArchiveFacts& facts, void* context) {
           o.text);
     if (verdict != KEPT) say(VERDICTS[verdict], o.text, left_out_by);
     left_out += !kept;
+    if (!kept) note_left_out(o.text, o.full);
   }
   int first = stack_count;
   bool named = false;

@@ -79,6 +79,9 @@ struct Platform {
   // then, or when the text is not UTF-8 or does not fit in `size`.
   virtual bool utf8_to_ansi(const char* utf8, char* buf, unsigned long size) = 0;
 
+  // The command line as the process was given it (GetCommandLineA); nullptr when unknown.
+  virtual const char* command_line() = 0;
+
   virtual bool stdout_is_console() = 0;
   virtual void stdout_write(const char* data, std::size_t len) = 0;
 

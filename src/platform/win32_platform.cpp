@@ -187,6 +187,8 @@ class Win32Platform : public Platform {
     return n > 0 && !lost;
   }
 
+  const char* command_line() override { return GetCommandLineA(); }
+
   bool stdout_is_console() override {
     return GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
   }

@@ -16,17 +16,7 @@ namespace {
 const char* const JAVA_NAMES[3] = {"java", "javac", "javaw"};
 constexpr int PATH_BYTES = 32800;  // an environment value and a short name
 constexpr long RELEASE_READ_BYTES = 65536;
-constexpr int RELEASE_VERSION_BYTES = 100;
 constexpr unsigned long VERSION_ROOT_BYTES = 52;
-
-// One program a console finds, and its version.
-struct JavaMatch {
-  int name, piece;                          // indexes into JAVA_NAMES and the PATHEXT pieces
-  char* path;                               // as printed
-  char release[RELEASE_VERSION_BYTES + 1];  // from the release file; "" when none
-  bool has_file_version;                    // else from the version resource:
-  int high, low;                            // its fixed file version
-};
 
 char* pieces = nullptr;  // PATHEXT's pieces, zero-terminated one after another, then ""
 JavaMatch* found = nullptr;
@@ -93,13 +83,6 @@ void read_java_version(const char* dir, const char* program, JavaMatch& version)
     version.has_file_version = true;
     version.high = static_cast<int>(root[2]), version.low = static_cast<int>(root[3]);
   }
-}
-
-void print_java_version(const JavaMatch& version) {
-  if (version.release[0] != '\0') out_print(", version %s", version.release);
-  if (version.has_file_version)
-    out_print(", file version %d.%d.%d.%d", version.high >> 16 & 0xFFFF, version.high & 0xFFFF,
-              version.low >> 16 & 0xFFFF, version.low & 0xFFFF);
 }
 
 // The pieces of `value`, each once (a-z folded), or nullptr when it holds none.
@@ -255,8 +238,15 @@ void report_java_home(const JavaMatch* const runs[]) {
   }
 }
 
-// A java's feature version, held against the classes' versions: 8 for 1.8.0_391 or file
-// version 8.0.3910.13, 17 for 17.0.2; -1 when it is not known.
+}  // namespace
+
+void print_java_version(const JavaMatch& version) {
+  if (version.release[0] != '\0') out_print(", version %s", version.release);
+  if (version.has_file_version)
+    out_print(", file version %d.%d.%d.%d", version.high >> 16 & 0xFFFF, version.high & 0xFFFF,
+              version.low >> 16 & 0xFFFF, version.low & 0xFFFF);
+}
+
 int feature_version(const JavaMatch& java) {
   const char* p = java.release;
   if (p[0] == '1' && p[1] == '.' && p[2] >= '0' && p[2] <= '9') p += 2;
@@ -267,9 +257,102 @@ int feature_version(const JavaMatch& java) {
   return (java.high >> 16 & 0xFFFF) == 1 ? java.high & 0xFFFF : java.high >> 16 & 0xFFFF;
 }
 
+namespace {
+
+// Whether the last component of `word` holds a '.'.
+bool has_extension(const char* word) {
+  const char* last = word + std::strlen(word);
+  while (last > word && std::strchr("\\/:", last[-1]) == nullptr) --last;
+  return std::strchr(last, '.') != nullptr;
+}
+
+// Whether `dir` (empty: none) joined with `name` and `extension` lists as a file; if so,
+// `found` gets its full path, the name as the folder lists it, and its version.
+bool try_program(const char* dir, const char* name, const char* extension, ProgramFound& found) {
+  static char path[PATH_BYTES], full[PATH_BYTES];
+  char joined[PATH_BYTES];
+  std::size_t name_len = std::strlen(name);
+  if (name_len + std::strlen(extension) >= PATH_BYTES) return false;
+  std::memcpy(joined, name, name_len);
+  std::memcpy(joined + name_len, extension, std::strlen(extension) + 1);
+  if (dir[0] == '\0') {
+    std::memcpy(path, joined, std::strlen(joined) + 1);
+  } else if (!join_path(dir, joined, path, true)) {
+    return false;
+  }
+  ListHandle list = 0;
+  ListItem item;
+  bool listed = platform()->list_next(path, list, item) && !item.directory;
+  platform()->list_close(list);
+  unsigned long len = listed ? platform()->path_full(path, full, PATH_BYTES) : 0;
+  if (len == 0 || len >= PATH_BYTES) return false;
+  char* last = std::strrchr(full, '\\') + 1;  // a full path has one
+  std::size_t folder = static_cast<std::size_t>(last - full);
+  if (folder + std::strlen(item.name) >= PROGRAM_PATH_BYTES) return false;
+  std::memcpy(found.path, full, folder);
+  std::memcpy(found.path + folder, item.name, std::strlen(item.name) + 1);
+  found.result = PROGRAM_FOUND;
+  const char* type = std::strrchr(item.name, '.');
+  found.is_program = type != nullptr && (same_folded(type, ".exe") || same_folded(type, ".com"));
+  full[folder] = '\0';
+  if (found.is_program) read_java_version(full, item.name, found.version);
+  return true;
+}
+
+// Tries `name` in `dir` as it stands when it has an extension, else with each one.
+bool try_in(const char* dir, const char* name, ProgramFound& found) {
+  if (has_extension(name)) return try_program(dir, name, "", found);
+  for (const char* p = pieces; *p != '\0'; p += std::strlen(p) + 1) {
+    if (try_program(dir, name, p, found)) return true;
+  }
+  return false;
+}
+
+// Whether the folder part of `word` names no directory: cmd then says so.
+bool folder_missing(const char* word) {
+  char folder[PATH_BYTES];
+  std::size_t len = std::strlen(word);
+  while (len > 0 && std::strchr("\\/:", word[len - 1]) == nullptr) --len;
+  if (len == 0 || len >= PATH_BYTES) return false;
+  std::memcpy(folder, word, len);
+  folder[len] = '\0';
+  if (folder[len - 1] == ':') return false;  // a drive's current directory
+  return probe_directory(folder) == 0;
+}
+
 }  // namespace
 
-void report_java_programs() {
+void find_program(const char* word, ProgramFound& found) {
+  Platform* os = platform();
+  found.result = PROGRAM_NOT_RECOGNIZED;
+  found.path[0] = '\0';
+  found.is_program = false;
+  found.version = {};
+  // A wildcard would make the search a pattern: cmd finds no such command.
+  if (word[0] == '\0' || std::strpbrk(word, "*?") != nullptr) return;
+  const char* value = os->env_value("PATHEXT");
+  pieces = split_pieces(value != nullptr ? value : "");
+  if (pieces == nullptr) pieces = split_pieces(".COM;.EXE;.BAT;.CMD");
+  if (pieces == nullptr) return;
+  if (std::strpbrk(word, "\\/:") != nullptr) {
+    if (!try_in("", word, found) && folder_missing(word)) found.result = PROGRAM_NO_PATH;
+    mem_give(pieces);
+    return;
+  }
+  static char start[PATH_BYTES];
+  unsigned long len = os->exe_search_in_current_dir() ? os->dir_get(start, PATH_BYTES) : 0;
+  bool done = len > 0 && len < PATH_BYTES && try_in(start, word, found);
+  char entry[MAX_ENTRY_CHARS + 1];
+  const char* path = done ? nullptr : os->env_value("PATH");
+  for (const char* p = path; p != nullptr && *p != '\0' && !done; p += *p == ';') {
+    p = take_segment(p, entry);
+    // Read in place: nothing below asks for another variable.
+    if (entry[0] != '\0') done = try_in(entry, word, found);
+  }
+  mem_give(pieces);
+}
+
+void report_java_programs(bool command) {
   // Off before the first listing, on after the last file read.
   platform()->fs_redirection(true);
   found = nullptr, found_count = found_room = 0;
@@ -292,9 +375,12 @@ void report_java_programs() {
   home_java = {};
   report_java_home(runs);
   const char* type = runs[0] != nullptr ? std::strrchr(runs[0]->path, '.') : nullptr;
-  if (type != nullptr && (same_folded(type, ".exe") || same_folded(type, ".com")))  // no script
-    report_newer_classes("the java that runs", feature_version(*runs[0]));
-  report_newer_classes("JAVA_HOME's java", feature_version(home_java));
+  // A java command's own section holds the line of the java that runs.
+  bool program = type != nullptr && (same_folded(type, ".exe") || same_folded(type, ".com"));
+  if (program && !command)
+    report_newer_classes("the java that runs", feature_version(*runs[0]), "on CLASSPATH");
+  report_newer_classes("JAVA_HOME's java", feature_version(home_java),
+                       command ? "of the class path" : "on CLASSPATH");
   platform()->fs_redirection(false);
   for (int i = 0; i < found_count; ++i) mem_give(found[i].path);
   mem_give(found);

@@ -1,0 +1,26 @@
+// Finding a class file on the class path Java opened, as java finds it.
+#pragma once
+
+#include "command/command.h"
+
+constexpr int MAX_OTHER_CASES = 4;
+struct OtherCase {
+  int element;  // an archive that holds the name in other letters
+  char name[512];
+};
+
+struct ClassFound {
+  int element;                      // the first element that holds it; -1 when none does
+  bool wrong_name;                  // a folder opened it under another name
+  char listed[COMMAND_TEXT_BYTES];  // that name, '/' between components, without ".class"
+  int major, minor;                 // its class file version; 0 when it is not known
+  OtherCase other_case[MAX_OTHER_CASES];
+  int other_case_count;
+};
+
+// The file java opens for the class `name` ("com.acme.Main": "com/acme/Main.class"; only
+// '.' becomes '/'), and the name java asks for ("com/acme/Main").
+void class_file_name(const char* name, char* file, char* internal);
+void find_class(const char* name, ClassFound& found);
+// Whether the start directory holds the class while no element of the class path names it.
+bool start_directory_holds(const char* name);

@@ -1,0 +1,401 @@
+// The java command's section: which java runs, what java says before main
+// runs and why, from the command's record and the class path Java opened.
+#include <cstring>
+
+#include "classes/classes.h"
+#include "command/command.h"
+#include "command/lookup.h"
+#include "lists/class_path.h"
+#include "lists/lists.h"
+#include "platform/output.h"
+
+namespace {
+
+// How javaw shows what java prints: its launcher's own errors in a message box,
+// java's texts nowhere, an exception as one line in a box.
+enum Seen { SEEN_IN_BOX, SEEN_NEVER, SEEN_AS_EXCEPTION };
+
+void print_java_name(int major) { out_print(major < 49 ? "1.%d" : "%d", major - 44); }
+
+// The main class with '/' made '.', as java names it.
+void dotted(const char* name, char* out) {
+  std::size_t len = std::strlen(name);
+  for (std::size_t i = 0; i <= len; ++i) out[i] = name[i] == '/' ? '.' : name[i];
+}
+
+// The end of the raw word that begins at `at`: its quotes followed.
+int raw_end(const char* line, int at) {
+  bool quoted = false;
+  int i = at;
+  for (; line[i] != '\0' && (quoted || (line[i] != ' ' && line[i] != '\t')); ++i) {
+    int slashes = 0;
+    while (line[i + slashes] == '\\') ++slashes;
+    if (slashes > 0 && line[i + slashes] == '"') {
+      i += slashes;
+      if (slashes % 2 == 1) continue;
+    }
+    if (line[i] == '"') quoted = !quoted;
+  }
+  return i;
+}
+
+void print_raw(const char* line, int from, int to) {
+  char text[COMMAND_TEXT_BYTES];
+  int len =
+      to - from < static_cast<int>(COMMAND_TEXT_BYTES) - 1 ? to - from : COMMAND_TEXT_BYTES - 1;
+  std::memcpy(text, line + from, static_cast<std::size_t>(len));
+  text[len] = '\0';
+  out_print("%s", text);
+}
+
+void print_java_found(const JavaCommand& c) {
+  const char* java_word = word(c.words, 0);
+  if (c.java.result == PROGRAM_FOUND) {
+    out_print("%s runs %s", java_word, c.java.path);
+    if (c.java.is_program) print_java_version(c.java.version);
+    out_print("\n");
+  } else if (c.java.result == PROGRAM_NO_PATH) {
+    out_print("***ERROR*** - cmd says: The system cannot find the path specified.\n");
+  } else {
+    out_print("***ERROR*** - cmd says: '");
+    int at = c.words.raw[0];
+    if (c.quoted_raw != nullptr && at >= 0) {
+      print_raw(c.quoted_raw, at, raw_end(c.quoted_raw, at));
+    } else {
+      out_print("%s", java_word);
+    }
+    out_print("' is not recognized as an internal or external command,\n");
+    out_print("operable program or batch file.\n");
+  }
+  if (c.feature < 0)
+    out_print(
+        "***Warning - the version of the java that runs is unknown: checked as Java 25 would check "
+        "it\n");
+}
+
+// The class path option -jar replaced, with its value, as java read them.
+void print_replaced_option(const JavaCommand& c) {
+  const char* option = word(c.words, c.replaced_word);
+  out_print("%s", option);
+  bool separate = std::strchr(option, '=') == nullptr && c.replaced_word + 1 < c.words.count;
+  if (separate) out_print(" %s", word(c.words, c.replaced_word + 1));
+}
+
+void print_warnings(const JavaCommand& c) {
+  if (c.env_options != nullptr && c.rules >= 9)
+    out_print("***Warning - JDK_JAVA_OPTIONS adds %s\n", c.env_options);
+  if (c.tool_options != nullptr)
+    out_print("***Warning - JAVA_TOOL_OPTIONS adds %s\n", c.tool_options);
+  if (c.setter == SET_BY_JAVA_OPTIONS) {
+    out_print("***Warning - _JAVA_OPTIONS sets the class path: java ignores %s\n",
+              c.java_options_replaced);
+  }
+  if (c.entry != ENTRY_JAR) return;
+  if (c.replaced_word >= 0) {
+    out_print("***Warning - with -jar, java ignores ");
+    print_replaced_option(c);
+    out_print("\n");
+  }
+  if (c.classpath_set) out_print("***Warning - with -jar, java ignores CLASSPATH\n");
+}
+
+void print_needs_value(const JavaCommand& c) {
+  const char* texts[] = {"class path specification", "module path specification",
+                         "modules to be specified", "module name", "source version"};
+  if (c.needs == NEEDS_SOURCE) {
+    out_print("    Error: --source requires source version\n");
+    return;
+  }
+  out_print("    Error: %s requires %s\n", c.subject, texts[c.needs]);
+  if (c.rules < 9) out_print("    (java prints its usage)\n");  // Java 8 adds its usage
+}
+
+void print_cannot_create(const char* option) {
+  out_print("    Unrecognized option: %s\n", option);
+  out_print("    Error: Could not create the Java Virtual Machine.\n");
+  out_print("    Error: A fatal exception has occurred. Program will exit.\n");
+}
+
+// java's own lines for a stop of its launcher or of its reading of -jar.
+Seen print_launcher_stop(const JavaCommand& c) {
+  switch (c.stop) {
+    case STOP_UNMATCHED_QUOTE:
+      out_print("    Error: Unmatched quote in environment variable JDK_JAVA_OPTIONS\n");
+      return SEEN_IN_BOX;
+    case STOP_NOT_ALLOWED_IN_ENV:
+      out_print("    Error: Option %s is not allowed in environment variable JDK_JAVA_OPTIONS\n",
+                c.subject);
+      return SEEN_IN_BOX;
+    case STOP_MAIN_CLASS_IN_ENV:
+      out_print("    Error: Cannot specify main class in environment variable JDK_JAVA_OPTIONS\n");
+      return SEEN_IN_BOX;
+    case STOP_ARGUMENT_FILE:
+      out_print("    Error: could not open `%s'\n", c.subject);
+      return SEEN_IN_BOX;
+    case STOP_NEEDS_VALUE:
+      print_needs_value(c);
+      return SEEN_IN_BOX;
+    case STOP_JAR_NEEDS_VALUE:
+      out_print("    Error: -jar requires jar file specification\n");
+      out_print("    (java prints its usage)\n");
+      return SEEN_IN_BOX;
+    case STOP_USAGE:
+      out_print("    (java prints its usage)\n");
+      return SEEN_IN_BOX;
+    case STOP_UNRECOGNIZED:
+      print_cannot_create(c.subject);
+      return SEEN_IN_BOX;
+    case STOP_JAR_UNREADABLE:
+      out_print("    Error: Unable to access jarfile %s\n", c.subject);
+      return SEEN_IN_BOX;
+    case STOP_JAR_INVALID:
+      out_print("    Error: Invalid or corrupt jarfile %s\n", c.subject);
+      return SEEN_IN_BOX;
+    case STOP_JAR_UNEXPECTED:
+      out_print("    Error: An unexpected error occurred while trying to open file %s\n",
+                c.subject);
+      return SEEN_NEVER;
+    case STOP_JAR_NO_MAIN:
+      out_print("    no main manifest attribute, in %s\n", c.subject);
+      return SEEN_NEVER;
+    case STOP_AGENT_MISSING:
+      out_print("    Exception in thread \"main\" java.lang.ClassNotFoundException: %s\n",
+                c.subject);
+      return SEEN_AS_EXCEPTION;
+    default:
+      return SEEN_IN_BOX;
+  }
+}
+
+// java's lines for its main class.
+Seen print_main_class_stop(const JavaCommand& c, const ClassFound& found) {
+  char name[COMMAND_TEXT_BYTES];
+  char file[COMMAND_TEXT_BYTES];
+  char internal[COMMAND_TEXT_BYTES];
+  dotted(c.main_class, name);
+  class_file_name(c.main_class, file, internal);
+  if (c.stop == STOP_MAIN_TOO_NEW) {
+    int newest = (c.feature >= 0 ? c.feature : UNKNOWN_JAVA_RULES) + 44;
+    if (c.rules < 9) {
+      out_print(
+          "    Error: A JNI error has occurred, please check your installation and try again\n");
+      out_print("    Exception in thread \"main\" java.lang.UnsupportedClassVersionError: ");
+    } else {
+      out_print("    Error: LinkageError occurred while loading main class %s\n", name);
+      out_print("    \tjava.lang.UnsupportedClassVersionError: ");
+    }
+    out_print(
+        "%s has been compiled by a more recent version of the Java Runtime (class file "
+        "version %d.%d), this version of the Java Runtime only recognizes class file "
+        "versions up to %d.0\n",
+        internal, found.major, found.minor, newest);
+    return c.rules < 9 ? SEEN_AS_EXCEPTION : SEEN_NEVER;
+  }
+  out_print("    Error: Could not find or load main class %s\n", name);
+  if (c.stop == STOP_MAIN_WRONG_NAME && c.rules >= 9) {
+    out_print("    Caused by: java.lang.NoClassDefFoundError: %s (wrong name: %s)\n", internal,
+              found.listed);
+  }
+  if (c.stop == STOP_MAIN_NOT_FOUND && c.rules >= 11)
+    out_print("    Caused by: java.lang.ClassNotFoundException: %s\n", name);
+  return SEEN_NEVER;
+}
+
+// An entry with a '*' that is no wildcard: java reads it as a name.
+void print_false_wildcards(const JavaCommand& c) {
+  if (c.class_path == nullptr || !c.expands_wildcards) return;
+  char entry[MAX_ENTRY_CHARS + 1];
+  for (const char* p = c.class_path; *p != '\0'; p += *p == ';') {
+    p = take_segment(p, entry, true);
+    if (std::strchr(entry, '*') != nullptr && !is_class_path_wildcard(entry))
+      out_print("    because %s is no wildcard: java expands only a final *\n", entry);
+  }
+}
+
+// An argument with \" in it, as typed: Windows reads a quote there and the argument runs on.
+void print_runaway_quotes(const JavaCommand& c) {
+  if (c.quoted_raw == nullptr) return;
+  for (int i = 0; i < c.words.count; ++i) {
+    int at = c.words.raw[i];
+    if (at < 0) continue;
+    int end = raw_end(c.quoted_raw, at);
+    for (int j = at; j < end; ++j) {
+      int slashes = 0;
+      while (j + slashes < end && c.quoted_raw[j + slashes] == '\\') ++slashes;
+      if (slashes % 2 == 1 && c.quoted_raw[j + slashes] == '"') {
+        out_print("    because the argument ");
+        print_raw(c.quoted_raw, at, j + slashes + 1);
+        out_print(" ends in \\\": Windows reads that as a quote, so the argument runs on\n");
+        break;
+      }
+      j += slashes;
+    }
+  }
+}
+
+void print_reasons(const JavaCommand& c, const ClassFound& found, Seen seen) {
+  char file[COMMAND_TEXT_BYTES];
+  char internal[COMMAND_TEXT_BYTES];
+  class_file_name(c.main_class, file, internal);
+  if (c.stop == STOP_MAIN_NOT_FOUND) {
+    out_print("    because no element of the class path holds %s\n", file);
+    for (int i = 0; i < found.other_case_count; ++i) {
+      out_print("    because %s holds %s: names in an archive match in case\n",
+                class_path.elements[found.other_case[i].element].text, found.other_case[i].name);
+    }
+    std::size_t len = std::strlen(c.main_class);
+    if (len > 6 && std::strcmp(c.main_class + len - 6, ".class") == 0) {
+      char bare[COMMAND_TEXT_BYTES];
+      std::memcpy(bare, c.main_class, len - 6);
+      bare[len - 6] = '\0';
+      out_print("    because %s ends in .class: name the class, %s\n", c.main_class, bare);
+    }
+    if (std::strchr(c.main_class, '\\') != nullptr)
+      out_print("    because %s holds a \\: separate packages with . or /\n", c.main_class);
+    if (c.setter != SET_BY_DEFAULT && start_directory_holds(c.main_class)) {
+      out_print(
+          "    because the start directory holds %s, but java searches it only when the class "
+          "path names it\n",
+          file);
+    }
+    for (int i = 0; i < class_path.left_out_count; ++i) {
+      MemberFound member;
+      bool holds =
+          find_member(class_path.left_out[i].path, file, member) == READ_DONE && member.exact;
+      if (holds)
+        out_print("    because Java leaves out %s, which holds it\n", class_path.left_out[i].text);
+    }
+    print_false_wildcards(c);
+  }
+  print_runaway_quotes(c);
+  if (c.stop == STOP_JAR_UNREADABLE)
+    out_print(c.jar_folder ? "    because %s is a folder\n" : "    because %s does not exist\n",
+              c.subject);
+  if (c.stop == STOP_MAIN_TOO_NEW) {
+    out_print("    because %s needs Java ", class_path.elements[found.element].text);
+    print_java_name(found.major);
+    out_print(", and %s is Java ", word(c.words, 0));
+    print_java_name(c.feature + 44);
+    out_print("\n");
+  }
+  if (c.javaw && seen == SEEN_NEVER)
+    out_print("    because javaw shows no console: this error is never seen\n");
+  if (c.javaw && seen == SEEN_AS_EXCEPTION)
+    out_print("    because javaw shows only \"A Java Exception has occurred.\"\n");
+}
+
+void print_main_class_line(const JavaCommand& c, const ClassFound& found) {
+  char name[COMMAND_TEXT_BYTES];
+  dotted(c.main_class, name);
+  out_print("Main class %s", name);
+  if (c.entry == ENTRY_JAR) out_print(" (Main-Class of %s)", word(c.words, c.entry_word));
+  out_print(" loads from %s", class_path.elements[found.element].text);
+  if (found.major != 0) {
+    out_print(", for Java ");
+    print_java_name(found.major);
+    out_print(" (class file version %d)", found.major);
+  }
+  out_print("\n");
+}
+
+// The elements whose classes need a newer Java than the one that runs.
+void print_newer_classes(const JavaCommand& c) {
+  if (c.feature < 0) return;
+  int count = 0;
+  int newest = -1;
+  for (int e = 0; e < class_path.count; ++e) {
+    int version = class_path.elements[e].version;
+    if (version <= c.feature + 44) continue;
+    ++count;
+    if (newest < 0 || version > class_path.elements[newest].version) newest = e;
+  }
+  if (count == 0) return;
+  out_print("***ERROR*** - %s is Java ", word(c.words, 0));
+  print_java_name(c.feature + 44);
+  out_print(count == 1 ? ", and %d element of the class path needs a newer one, newest %s (Java "
+                       : ", and %d elements of the class path need a newer one, newest %s (Java ",
+            count, class_path.elements[newest].text);
+  print_java_name(class_path.elements[newest].version);
+  out_print(")\n");
+}
+
+void print_out_of_scope(const JavaCommand& c) {
+  if (c.entry == ENTRY_MODULE) {
+    out_print("The java command runs a module: cpvalid checks no modules\n");
+  } else if (c.entry == ENTRY_SOURCE) {
+    out_print("The java command runs the source file %s: cpvalid checks no source files\n",
+              c.entry_word >= 0 ? word(c.words, c.entry_word) : "");
+  } else {
+    out_print("java prints %s and loads no main class\n", word(c.words, c.prints_word));
+  }
+}
+
+// Looks for the main class, and for a -jar's agent first; sets the stop they meet.
+void find_main_class(JavaCommand& c, ClassFound& found) {
+  found.element = -1;
+  if (c.agent_class[0] != '\0') {
+    find_class(c.agent_class, found);
+    if (found.element < 0) {
+      c.stop = STOP_AGENT_MISSING;
+      std::memcpy(c.subject, c.agent_class, std::strlen(c.agent_class) + 1);
+      return;
+    }
+  }
+  find_class(c.main_class, found);
+  int newest = (c.feature >= 0 ? c.feature : UNKNOWN_JAVA_RULES) + 44;
+  if (found.element < 0)
+    c.stop = STOP_MAIN_NOT_FOUND;
+  else if (found.wrong_name)
+    c.stop = STOP_MAIN_WRONG_NAME;
+  else if (found.major > newest)
+    c.stop = STOP_MAIN_TOO_NEW;
+}
+
+}  // namespace
+
+void walk_command_class_path(const JavaCommand& c) {
+  if (c.setter == SET_BY_CLASSPATH) {
+    out_print("Validating CLASSPATH\n");
+    validate_list("CLASSPATH", LK_CLASSPATH);
+    return;
+  }
+  class_path.from_command = true;
+  bool by_default = c.setter == SET_BY_DEFAULT;
+  out_print("Validating the class path of the java command (%s)\n",
+            by_default ? "the start directory" : c.setter_name);
+  walk_value(by_default ? "." : c.class_path, "the class path", LK_CLASSPATH,
+             {true, c.expands_wildcards});
+  if (by_default) class_path.start = START_BY_DEFAULT;
+  if (!by_default && c.class_path[0] == '\0') note_start_directory(START_EMPTY_VALUE);
+}
+
+int report_java_command(JavaCommand& c) {
+  out_print("\nThe java command\n");
+  if (c.stop == STOP_OUT_OF_MEMORY) {
+    out_print("*****Out of memory: cpvalid could not read the java command\n");
+    return 1;
+  }
+  print_java_found(c);
+  print_warnings(c);
+  ClassFound found = {};
+  found.element = -1;
+  bool scope = c.stop == STOP_NONE &&
+               (c.entry == ENTRY_MODULE || c.entry == ENTRY_SOURCE || c.entry == ENTRY_PRINTS);
+  if (scope) print_out_of_scope(c);
+  if (c.stop == STOP_NONE && !scope) find_main_class(c, found);
+  if (c.stop == STOP_NONE) print_main_class_line(c, found);
+  if (c.stop == STOP_ARGUMENT_FILE_LIMIT) {
+    out_print("***ERROR*** - cpvalid reads argument files up to 16 MiB: %s is larger\n", c.subject);
+  } else if (c.stop != STOP_NONE) {
+    out_print("***ERROR*** - java stops, saying:\n");
+    bool main = c.stop == STOP_MAIN_NOT_FOUND || c.stop == STOP_MAIN_WRONG_NAME ||
+                c.stop == STOP_MAIN_TOO_NEW;
+    Seen seen = main ? print_main_class_stop(c, found) : print_launcher_stop(c);
+    print_reasons(c, found, seen);
+  }
+  print_newer_classes(c);
+  bool cmd_failed = c.java.result != PROGRAM_FOUND;
+  return c.stop != STOP_NONE || cmd_failed ? 1 : 0;
+}
+
+void release_java_command(JavaCommand& c) { words_release(c.words); }
