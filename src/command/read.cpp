@@ -318,7 +318,7 @@ void read_flag(JavaCommand& c, int i, bool& ends) {
 // The options, up to the entry point; the stop of the first error.
 void read_options(JavaCommand& c) {
   bool jar_mode = false;
-  for (int i = 1; i < c.words.count && c.stop == STOP_NONE; ++i) {
+  for (int i = 1; i < c.words.count; ++i) {
     const char* arg = word(c.words, i);
     if (arg[0] != '-') {
       c.entry = jar_mode ? ENTRY_JAR : ENTRY_CLASS;
@@ -489,8 +489,8 @@ bool read_java_command(int argc, const char* const* argv, JavaCommand& c) {
   bool early_jar = c.stop == STOP_NONE && c.feature <= 21 && c.feature >= 0;
   int jar = early_jar ? jar_before_options(c) : -1;
   if (jar > 0) check_jar_file(c, word(c.words, jar), true);
-  bool env_stopped = c.stop != STOP_NONE;
-  if (!env_stopped || c.stop == STOP_JAR_UNREADABLE || c.stop == STOP_JAR_INVALID) read_options(c);
+  // Also when java stopped while it read them: the class path is what they set so far.
+  read_options(c);
   settle_entry(c);
   if (c.entry == ENTRY_NONE && c.prints_word < 0 && c.stop == STOP_NONE) stop(c, STOP_USAGE, "");
   read_vm_options(c);

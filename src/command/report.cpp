@@ -383,7 +383,7 @@ int report_java_command(JavaCommand& c) {
                (c.entry == ENTRY_MODULE || c.entry == ENTRY_SOURCE || c.entry == ENTRY_PRINTS);
   if (scope) print_out_of_scope(c);
   if (c.stop == STOP_NONE && !scope) find_main_class(c, found);
-  if (c.stop == STOP_NONE) print_main_class_line(c, found);
+  if (c.stop == STOP_NONE && !scope) print_main_class_line(c, found);
   if (c.stop == STOP_ARGUMENT_FILE_LIMIT) {
     out_print("***ERROR*** - cpvalid reads argument files up to 16 MiB: %s is larger\n", c.subject);
   } else if (c.stop != STOP_NONE) {

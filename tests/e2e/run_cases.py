@@ -14,11 +14,12 @@ def to_unicode(ansi):  # what Wine must be given for the program to get `ansi`; 
 
 
 def expand(text, tree):
-    """@ is the tree; {N*TEXT} is TEXT N times; {xNN} a byte, {xNN-xMM} a range; {uNNNN} a character."""
+    """@ is the tree; {N*TEXT} is TEXT N times; {xNN} a byte, {xNN-xMM} a range ({x40} an @); {uNNNN} a character."""
+    text = text.replace('@', tree)
     text = re.sub(r'\{u([0-9a-f]{4})\}', lambda m: chr(int(m[1], 16)), text)
     text = re.sub(r'\{x(..)(?:-x(..))?\}', lambda m: ''.join(
         map(chr, range(int(m[1], 16), int(m[2] or m[1], 16) + 1))), text)
-    return re.sub(r'\{(\d+)\*([^}]+)\}', lambda m: m[2] * int(m[1]), text).replace('@', tree)
+    return re.sub(r'\{(\d+)\*([^}]+)\}', lambda m: m[2] * int(m[1]), text)
 
 
 def parse(path):
