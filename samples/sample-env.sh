@@ -78,3 +78,9 @@ for f in java javac javaw; do java_copy "jdk-17/bin/$f.exe" 17.0.2.0; done
 printf 'IMPLEMENTOR="Sample"\r\nJAVA_VERSION="17.0.2"\r\n' >"$SAMPLE_ROOT/jdk-17/release"
 for f in java javaw; do java_copy "bin/$f.exe" 8.0.3910.13; done
 export WINEPATH+=";$win_root\\jdk-17\\bin" JAVA_HOME="$win_root\\jdk-17"
+
+# Two start scripts' java commands: the application's, whose main class loads from
+# ..\classes, and a broken copy that runs the kit's java and names the class in the wrong case;
+# run.sh runs cpvalid in front of each.
+printf '%s\r\n' 'java -cp ..\classes;..\jars\report.jar com.example.Main' >"$SAMPLE_ROOT/app/start.cmd"
+printf '%s\r\n' '..\jdk-17\bin\java -cp ..\classes;..\jars\QUILLET.JAR com.example.main' >"$SAMPLE_ROOT/app/broken.cmd"

@@ -38,4 +38,14 @@ if ! /usr/lib/wine/wine "$root/build/win32/cpvalid.exe" "$@" >"$out" 2>/dev/null
   "$wine" "$root/build/win64/cpvalid.exe" "$@" >"$out" 2>/dev/null || true
 fi
 tr -d '\r' <"$out"
+# On the sample, cpvalid in front of each start script's java command too.
+if [ -n "${SAMPLE_ROOT:-}" ]; then
+  for script in start broken; do
+    read -r -a command < <(tr -d '\r' <"$SAMPLE_ROOT/app/$script.cmd")
+    printf '\n$ cpvalid %s\n' "${command[*]}"
+    /usr/lib/wine/wine "$root/build/win32/cpvalid.exe" "${command[@]}" >"$out" 2>/dev/null ||
+      "$wine" "$root/build/win64/cpvalid.exe" "${command[@]}" >"$out" 2>/dev/null || true
+    tr -d '\r' <"$out"
+  done
+fi
 rm -f "$out"

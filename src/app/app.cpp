@@ -48,6 +48,9 @@ void print_usage(const char* program_name) {
   out_print("  -l validate LIB\n");
   out_print("  -c check CLASSPATH for classes found more than once\n");
   out_print("  -w show which java, javac and javaw run, and check JAVA_HOME\n");
+  out_print(
+      "  java ... check the class path and main class of a java command (put cpvalid in front of "
+      "it)\n");
 }
 
 namespace {
