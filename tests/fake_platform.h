@@ -122,6 +122,18 @@ struct FakePlatform : Platform {
   }
   // A listing is made whole at its first call; its handle numbers it, from 1.
   bool list_next(const char* pattern, ListHandle& list, ListItem& item) override {
+    if (list == 0 && pattern[0] != '\0' && pattern[std::strlen(pattern) - 1] != '*') {
+      // A name without a wildcard lists that one entry, in its own letters.
+      std::string key = upper(resolve(pattern));
+      if (!nodes.count(key)) return false;
+      std::string name = names[key].substr(names[key].rfind('\\') + 1);
+      char k = nodes[key];
+      listings.push_back({{{}, k == 'd' || k == 'D' || k == 'r', k == 'r'}});
+      std::memcpy(listings.back().back().name, name.c_str(), name.size() + 1);
+      list = listings.size();
+      ++open_files;
+      trail += 'l';
+    }
     if (list == 0) {
       std::string dir = pattern;
       dir = upper(resolve(dir.substr(0, dir.size() - 1) + "."));

@@ -16,6 +16,7 @@ struct ClassFound {
   int major, minor;                 // its class file version; 0 when it is not known
   OtherCase other_case[MAX_OTHER_CASES];
   int other_case_count;
+  int stopped_at;  // the element memory ran out at; -1 when none
 };
 
 // The file java opens for the class `name` ("com.acme.Main": "com/acme/Main.class"; only

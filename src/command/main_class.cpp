@@ -84,7 +84,9 @@ bool look_in_folder(const ClassPathElement& element, const char* file, const cha
 
 bool look_in_archive(int e, const char* file, ClassFound& found) {
   MemberFound member;
-  if (find_member(class_path.elements[e].text, file, member) != READ_DONE) return false;
+  ReadResult read = find_member(class_path.elements[e].text, file, member);
+  if (read == READ_OUT_OF_MEMORY) found.stopped_at = e;
+  if (read != READ_DONE) return false;
   if (member.exact) {
     found.major = member.major;
     found.minor = member.minor;
@@ -118,7 +120,8 @@ void find_class(const char* name, ClassFound& found) {
   class_file_name(name, file, internal);
   found = {};
   found.element = -1;
-  for (int e = 0; e < class_path.count && found.element < 0; ++e) {
+  found.stopped_at = -1;
+  for (int e = 0; e < class_path.count && found.element < 0 && found.stopped_at < 0; ++e) {
     const ClassPathElement& element = class_path.elements[e];
     bool holds = element.kind == ELEMENT_DIRECTORY ? look_in_folder(element, file, internal, found)
                  : element.result == READ_REFUSED  ? false

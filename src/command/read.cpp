@@ -462,13 +462,16 @@ bool read_java_command(int argc, const char* const* argv, JavaCommand& c) {
   for (int i = 1; kept && i < all.count && java == 0; ++i) {
     if (names_java(word(all, i), std::strlen(word(all, i)))) java = i;
   }
+  const char* java_word = kept && java > 0 ? word(all, java) : nullptr;
+  if (java_word != nullptr) {
+    c.javaw = ascii_upper(last_component(java_word, std::strlen(java_word))[4]) == 'W';
+    kept = find_program(java_word, c.java);
+  }
   if (!kept || java == 0) {
     words_release(all);
+    if (!kept) c.stop = STOP_OUT_OF_MEMORY;
     return kept;
   }
-  const char* java_word = word(all, java);
-  c.javaw = ascii_upper(last_component(java_word, std::strlen(java_word))[4]) == 'W';
-  find_program(java_word, c.java);
   c.feature =
       c.java.result == PROGRAM_FOUND && c.java.is_program ? feature_version(c.java.version) : -1;
   c.rules = rules_of(c.feature);

@@ -335,6 +335,7 @@ void find_main_class(JavaCommand& c, ClassFound& found) {
   found.element = -1;
   if (c.agent_class[0] != '\0') {
     find_class(c.agent_class, found);
+    if (found.stopped_at >= 0) return;
     if (found.element < 0) {
       c.stop = STOP_AGENT_MISSING;
       std::memcpy(c.subject, c.agent_class, std::strlen(c.agent_class) + 1);
@@ -342,6 +343,7 @@ void find_main_class(JavaCommand& c, ClassFound& found) {
     }
   }
   find_class(c.main_class, found);
+  if (found.stopped_at >= 0) return;
   int newest = (c.feature >= 0 ? c.feature : UNKNOWN_JAVA_RULES) + 44;
   if (found.element < 0)
     c.stop = STOP_MAIN_NOT_FOUND;
@@ -379,10 +381,19 @@ int report_java_command(JavaCommand& c) {
   print_warnings(c);
   ClassFound found = {};
   found.element = -1;
+  found.stopped_at = -1;
   bool scope = c.stop == STOP_NONE &&
                (c.entry == ENTRY_MODULE || c.entry == ENTRY_SOURCE || c.entry == ENTRY_PRINTS);
   if (scope) print_out_of_scope(c);
-  if (c.stop == STOP_NONE && !scope) find_main_class(c, found);
+  bool looks = c.stop == STOP_NONE && !scope;
+  if (looks) find_main_class(c, found);
+  // Without every element read, no verdict on the main class would be sound.
+  const char* stopped_at =
+      found.stopped_at >= 0 ? class_path.elements[found.stopped_at].text : class_path.unkept;
+  if (looks && stopped_at != nullptr) {
+    out_print("*****Out of memory: the search stopped at %s\n", stopped_at);
+    return 1;
+  }
   if (c.stop == STOP_NONE && !scope) print_main_class_line(c, found);
   if (c.stop == STOP_ARGUMENT_FILE_LIMIT) {
     out_print("***ERROR*** - cpvalid reads argument files up to 16 MiB: %s is larger\n", c.subject);

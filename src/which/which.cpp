@@ -322,22 +322,22 @@ bool folder_missing(const char* word) {
 
 }  // namespace
 
-void find_program(const char* word, ProgramFound& found) {
+bool find_program(const char* word, ProgramFound& found) {
   Platform* os = platform();
   found.result = PROGRAM_NOT_RECOGNIZED;
   found.path[0] = '\0';
   found.is_program = false;
   found.version = {};
   // A wildcard would make the search a pattern: cmd finds no such command.
-  if (word[0] == '\0' || std::strpbrk(word, "*?") != nullptr) return;
+  if (word[0] == '\0' || std::strpbrk(word, "*?") != nullptr) return true;
   const char* value = os->env_value("PATHEXT");
   pieces = split_pieces(value != nullptr ? value : "");
   if (pieces == nullptr) pieces = split_pieces(".COM;.EXE;.BAT;.CMD");
-  if (pieces == nullptr) return;
+  if (pieces == nullptr) return false;
   if (std::strpbrk(word, "\\/:") != nullptr) {
     if (!try_in("", word, found) && folder_missing(word)) found.result = PROGRAM_NO_PATH;
     mem_give(pieces);
-    return;
+    return true;
   }
   static char start[PATH_BYTES];
   unsigned long len = os->exe_search_in_current_dir() ? os->dir_get(start, PATH_BYTES) : 0;
@@ -350,6 +350,7 @@ void find_program(const char* word, ProgramFound& found) {
     if (entry[0] != '\0') done = try_in(entry, word, found);
   }
   mem_give(pieces);
+  return true;
 }
 
 void report_java_programs(bool command) {

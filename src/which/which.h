@@ -32,5 +32,5 @@ struct ProgramFound {
 };
 // `word` found as a console finds a command: with '\', '/' or ':' in it, that
 // path; else in the start directory, then in each PATH directory. Without an
-// extension, with each PATHEXT extension in turn.
-void find_program(const char* word, ProgramFound& found);
+// extension, with each PATHEXT extension in turn. False when memory ran out.
+bool find_program(const char* word, ProgramFound& found);

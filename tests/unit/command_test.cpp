@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "../fake_platform.h"
+#include "app/app.h"
+#include "base/allocator.h"
+
 namespace {
 
 std::vector<std::string> listed(const Words& words) {
@@ -59,6 +63,59 @@ TEST(Command, AnArgumentFileHasCommentsQuotesAndEscapesInsideQuotesOnly) {
   EXPECT_EQ(listed(words),
             (List{"-cp", "P", "a\tb", "C:\\lib\\a.jar", "C:lib", "open", "joined", "@x", "#", ""}));
   words_release(words);
+}
+
+std::size_t outstanding = 0;
+std::size_t grants_left = 0;
+void* take_limited(std::size_t n) {
+  if (grants_left == 0) return nullptr;
+  --grants_left;
+  ++outstanding;
+  return std::malloc(n);
+}
+void give_limited(void* block) {
+  --outstanding;
+  std::free(block);
+}
+const Allocator limited = {take_limited, give_limited};
+
+// The command comes from the raw line, not from the runtime's split; an argument file and
+// JDK_JAVA_OPTIONS take memory too. Wherever it runs out, every block comes back and the
+// report says so, with status 1, or is the whole one.
+TEST(Command, MemoryRunningOutWhileTheCommandIsReadLosesNothing) {
+  auto run_with = [](std::size_t grants, int& status) {
+    FakePlatform fake;
+    fake.add("C:\\jdk", 'd');
+    fake.add("C:\\jdk\\bin", 'd');
+    fake.add("C:\\jdk\\bin\\java.exe", 'f');
+    fake.add("C:\\jdk\\release", 'f', "JAVA_VERSION=\"17.0.2\"\n");
+    fake.add("C:\\args", 'f', "-cp C:\\lib\\* # the jars\n");
+    fake.add("C:\\lib", 'd');
+    fake.add("C:\\lib\\a.jar", 'f', zip_of({"p/Main.class"}));
+    fake.env["PATH"] = "C:\\jdk\\bin";
+    fake.env["JDK_JAVA_OPTIONS"] = "-Dx=1";
+    fake.raw_command_line = "cpvalid \"C:\\jdk\\bin\\java\" @C:\\args p.Main";
+    platform_install(&fake);
+    const char* argv[] = {"cpvalid", "C:\\jdk\\bin\\java", "-cp", "wrong", "p.Main"};
+    grants_left = grants;
+    mem_allocator = &limited;
+    status = run_cpvalid(5, argv);
+    mem_allocator = &heap_allocator;
+    std::string out = fake.out;
+    return out.substr(out.find("Validating"));
+  };
+  int status = 0;
+  const std::string whole = run_with(100000, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(whole.find("Main class p.Main loads from C:\\lib\\a.jar\r\n"), whole.npos) << whole;
+  for (std::size_t grants = 0; grants < 60; ++grants) {
+    std::string out = run_with(grants, status);
+    bool said =
+        out.find("*****Out of memory: cpvalid could not read the java command\r\n") != out.npos ||
+        out.find("*****Out of memory: the search stopped at ") != out.npos;
+    EXPECT_TRUE(out == whole || (said && status == 1)) << grants << out;
+    EXPECT_EQ(outstanding, 0u) << grants;
+  }
 }
 
 }  // namespace
