@@ -10,8 +10,8 @@ struct Allocator {
   void* (*take)(std::size_t bytes);  // nullptr when memory cannot be had
   void (*give)(void* block);
 };
-inline const Allocator heap_allocator = {std::malloc, std::free};
-inline const Allocator* mem_allocator = &heap_allocator;
+extern const Allocator heap_allocator;
+extern const Allocator* mem_allocator;
 
 inline void* mem_take(std::size_t bytes) { return mem_allocator->take(bytes); }
 inline void mem_give(void* block) {

@@ -329,12 +329,12 @@ bool find_program(const char* word, ProgramFound& found) {
   found.is_program = false;
   found.version = {};
   // A wildcard would make the search a pattern: cmd finds no such command.
-  if (word[0] == '\0' || std::strpbrk(word, "*?") != nullptr) return true;
+  if (word[0] == '\0' || word[std::strcspn(word, "*?")] != '\0') return true;
   const char* value = os->env_value("PATHEXT");
   pieces = split_pieces(value != nullptr ? value : "");
   if (pieces == nullptr) pieces = split_pieces(".COM;.EXE;.BAT;.CMD");
   if (pieces == nullptr) return false;
-  if (std::strpbrk(word, "\\/:") != nullptr) {
+  if (word[std::strcspn(word, "\\/:")] != '\0') {
     if (!try_in("", word, found) && folder_missing(word)) found.result = PROGRAM_NO_PATH;
     mem_give(pieces);
     return true;
