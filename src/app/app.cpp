@@ -109,6 +109,7 @@ int run_cpvalid(int argc, const char* const* argv) {
   class_path_begin(open);
   if (has_command) {
     read_as_command_java(command);
+    want_main_class(command.main_class);
     walk_command_class_path(command);
   } else {
     out_print("Validating CLASSPATH\n");
@@ -131,6 +132,7 @@ int run_cpvalid(int argc, const char* const* argv) {
   names_release();
   class_path_release();
   release_java_command(command);
+  want_main_class("");
   return_to_start_directory();
   out_flush();
   return status;

@@ -22,6 +22,7 @@ struct ArchiveFacts {
   bool manifest;        // the last record named META-INF/MANIFEST.MF, letters in any case
   bool index;           // a record named META-INF/INDEX.LIST
   bool manifest_exact;  // a record named META-INF/MANIFEST.MF in exactly these letters
+  int wanted;           // its hold on the member named by want_member: WANTED_...
   unsigned method;
   std::uint64_t size, csize, local;  // local: where its local header lies in the file
 };
@@ -41,6 +42,9 @@ struct MemberFound {
   int major, minor;      // the class file version of the copy that loads; 0 when unknown
 };
 ReadResult find_member(const char* path, const char* name, MemberFound& found);
+// A member every archive is asked for as its directory is read (nullptr: none), so that the
+// class path need not be read twice to find one class.
+void want_member(const char* name);
 // The ".class" files at any depth, named by their path below the directory
 // with '/' between components; READ_STOPPED on meeting name 100,001.
 ReadResult search_directory(const char* path);

@@ -130,6 +130,17 @@ Copy record_copy(const unsigned char* r) {
   return {size < UNLIKE ? static_cast<std::uint32_t>(size) : UNLIKE, get32(r + 16)};
 }
 
+const char* wanted_name;
+std::size_t wanted_len = 0x10000;
+
+int hold_on_wanted(const char* name, std::size_t len) {
+  if (std::memcmp(name, wanted_name, len) == 0) return WANTED_HELD;
+  for (std::size_t i = 0; i < len; ++i) {
+    if (ascii_upper(name[i]) != ascii_upper(wanted_name[i])) return WANTED_NOT_HELD;
+  }
+  return WANTED_OTHER_CASE;
+}
+
 // The records must fill the directory exactly, each whole, each of a kind
 // Java opens (not encrypted, stored or deflated). Notes where each begins in
 // `starts`, and the manifest and index records in `facts`.
@@ -155,6 +166,8 @@ ReadResult check_records(const unsigned char* records, std::size_t size, Offset 
     }
     facts.index |= len == 19 && std::memcmp(name, "META-INF/INDEX.LIST", 19) == 0;
     facts.manifest_exact |= len == 20 && std::memcmp(name, "META-INF/MANIFEST.MF", 20) == 0;
+    int hold = len == wanted_len ? hold_on_wanted(name, len) : WANTED_NOT_HELD;
+    if (hold != WANTED_NOT_HELD && facts.wanted != WANTED_HELD) facts.wanted = hold;
     starts[count] = static_cast<std::uint32_t>(at);
     at += whole;
   }
@@ -383,6 +396,11 @@ ReadResult read_archive(const char* path, ArchiveHook hook, void* context) {
   if (result == READ_DONE) note_versions(a, loading);
   close_archive(a);
   return result;
+}
+
+void want_member(const char* name) {
+  wanted_name = name;
+  wanted_len = name != nullptr ? std::strlen(name) : 0x10000;  // no record's name is as long
 }
 
 ReadResult find_member(const char* path, const char* name, MemberFound& found) {

@@ -123,6 +123,8 @@ bool is_quoted_command(const char* arg);
 // does not know it), the environment and the files: everything but the main
 // class, which needs the class path opened. False when memory ran out.
 bool read_java_command(int argc, const char* const* argv, JavaCommand& command);
+// Has every archive asked for the main class's file as the class path is opened.
+void want_main_class(const char* name);
 // The class path's heading and walk, as -c then opens it.
 void walk_command_class_path(const JavaCommand& command);
 // Looks for the main class in what Java opened, then prints the section.

@@ -22,6 +22,7 @@ struct ClassFound {
 // The file java opens for the class `name` ("com.acme.Main": "com/acme/Main.class"; only
 // '.' becomes '/'), and the name java asks for ("com/acme/Main").
 void class_file_name(const char* name, char* file, char* internal);
-void find_class(const char* name, ClassFound& found);
+// `asked_before`: the archives were asked for its file as the class path was opened.
+void find_class(const char* name, ClassFound& found, bool asked_before);
 // Whether the start directory holds the class while no element of the class path names it.
 bool start_directory_holds(const char* name);

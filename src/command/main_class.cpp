@@ -82,7 +82,10 @@ bool look_in_folder(const ClassPathElement& element, const char* file, const cha
   return true;
 }
 
-bool look_in_archive(int e, const char* file, ClassFound& found) {
+bool look_in_archive(int e, const char* file, ClassFound& found, bool asked_before) {
+  // As the class path was opened, each archive was asked for the main class's file.
+  int wanted = class_path.elements[e].wanted;
+  if (asked_before && wanted == WANTED_NOT_HELD) return false;
   MemberFound member;
   ReadResult read = find_member(class_path.elements[e].text, file, member);
   if (read == READ_OUT_OF_MEMORY) found.stopped_at = e;
@@ -114,7 +117,7 @@ void class_file_name(const char* name, char* file, char* internal) {
   std::memcpy(file + len, ".class", 7);
 }
 
-void find_class(const char* name, ClassFound& found) {
+void find_class(const char* name, ClassFound& found, bool asked_before) {
   char file[COMMAND_TEXT_BYTES];
   char internal[COMMAND_TEXT_BYTES];
   class_file_name(name, file, internal);
@@ -125,7 +128,7 @@ void find_class(const char* name, ClassFound& found) {
     const ClassPathElement& element = class_path.elements[e];
     bool holds = element.kind == ELEMENT_DIRECTORY ? look_in_folder(element, file, internal, found)
                  : element.result == READ_REFUSED  ? false
-                                                   : look_in_archive(e, file, found);
+                                                   : look_in_archive(e, file, found, asked_before);
     if (holds) found.element = e;
   }
 }
@@ -149,4 +152,12 @@ bool start_directory_holds(const char* name) {
     if (same) return false;  // the class path names it
   }
   return opens_for_reading(file);
+}
+
+void want_main_class(const char* name) {
+  static char file[COMMAND_TEXT_BYTES];
+  char internal[COMMAND_TEXT_BYTES];
+  if (name[0] == '\0') return want_member(nullptr);
+  class_file_name(name, file, internal);
+  want_member(file);
 }

@@ -334,7 +334,7 @@ void print_out_of_scope(const JavaCommand& c) {
 void find_main_class(JavaCommand& c, ClassFound& found) {
   found.element = -1;
   if (c.agent_class[0] != '\0') {
-    find_class(c.agent_class, found);
+    find_class(c.agent_class, found, false);
     if (found.stopped_at >= 0) return;
     if (found.element < 0) {
       c.stop = STOP_AGENT_MISSING;
@@ -342,7 +342,7 @@ void find_main_class(JavaCommand& c, ClassFound& found) {
       return;
     }
   }
-  find_class(c.main_class, found);
+  find_class(c.main_class, found, true);
   if (found.stopped_at >= 0) return;
   int newest = (c.feature >= 0 ? c.feature : UNKNOWN_JAVA_RULES) + 44;
   if (found.element < 0)

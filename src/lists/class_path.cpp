@@ -76,7 +76,8 @@ bool keep_copy(ClassPathElement*& array, int& room, int& count, const char* text
   std::size_t bytes = std::strlen(text) + 1;  // at most CLASS_PATH_ELEMENT_BYTES
   char* copy = mem_grow(array, room, count) ? static_cast<char*>(mem_take(bytes)) : nullptr;
   if (copy == nullptr) return false;
-  array[count++] = {static_cast<char*>(std::memcpy(copy, text, bytes)), kind, false, result, 0};
+  array[count++] = {
+      static_cast<char*>(std::memcpy(copy, text, bytes)), kind, false, result, 0, WANTED_NOT_HELD};
   return true;
 }
 
@@ -112,9 +113,9 @@ char* copy_of(const char* text) {
 
 }  // namespace
 
-void note_left_out(const char* text, const char* path) {
+void note_left_out(const char* text, const char* path, int wanted) {
   if (!mem_grow(class_path.left_out, class_path.left_out_room, class_path.left_out_count)) return;
-  LeftOut kept = {copy_of(text), copy_of(path)};
+  LeftOut kept = {copy_of(text), copy_of(path), wanted};
   if (kept.text == nullptr || kept.path == nullptr) {
     mem_give(kept.text);
     mem_give(kept.path);

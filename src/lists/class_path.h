@@ -15,7 +15,10 @@ struct ClassPathElement {
   bool adds_no_class;  // read to its end, it holds classes, and each came before
   int result;          // how reading it ended, for -c
   int version;         // the newest class file version of what loads from it, or 0
+  int wanted;          // an archive's hold on the name looked for: WANTED_...
 };
+// Whether an archive's directory names the member looked for as it is read.
+enum WantedHold { WANTED_NOT_HELD, WANTED_HELD, WANTED_OTHER_CASE };
 
 // Why the start directory is on the class path, as Java reads an empty entry.
 enum StartDirectory {
@@ -30,6 +33,7 @@ enum StartDirectory {
 struct LeftOut {
   char* text;  // as the report names it
   char* path;  // its full path
+  int wanted;  // its hold on the name looked for
 };
 
 // The Java whose rules the class path is read by: the java a command runs, or
@@ -73,5 +77,5 @@ void note_start_directory(StartDirectory why);
 // Adds a copy of `text` to what Java opens: its index, or -1 when memory ran out.
 int add_class_path_element(const char* text, ElementKind kind, int result);
 // Notes an archive Java leaves out; dropped when memory runs out.
-void note_left_out(const char* text, const char* path);
+void note_left_out(const char* text, const char* path, int wanted);
 void class_path_release();

@@ -149,7 +149,7 @@ bool keep_archive(FileHandle file, const ArchiveFacts& facts, void* context) {
           o.text);
     if (verdict != KEPT) say(VERDICTS[verdict], o.text, left_out_by);
     left_out += !kept;
-    if (!kept) note_left_out(o.text, o.full);
+    if (!kept) note_left_out(o.text, o.full, facts.wanted);
   }
   int first = stack_count;
   bool named = false;
@@ -164,7 +164,10 @@ bool keep_archive(FileHandle file, const ArchiveFacts& facts, void* context) {
   mem_give(bytes), mem_give(m.value);
   if (!kept) return false;
   registry_add(o.key);
-  return (o.element = begin_element(o.text, ELEMENT_ARCHIVE, READ_DONE)) >= 0;
+  o.element = begin_element(o.text, ELEMENT_ARCHIVE, READ_DONE);
+  if (o.element < 0) return false;
+  class_path.elements[o.element].wanted = facts.wanted;
+  return true;
 }
 
 void open_item(int pending) {
