@@ -78,11 +78,16 @@ int run_cpvalid(int argc, const char* const* argv) {
   }
   if (options.check_required == 1) report_required_files(options.walk_path);
   if (options.check_classes == 1) {
+    read_as_running_java(true);
     open_class_path();
     report_duplicate_classes();
   }
   if (options.find_java == 1) report_java_programs();
-  class_versions_release();  // kept by -c for -w
+  // Kept by -c for the later sections.
+  class_versions_release();
+  names_release();
+  class_path_release();
+  java_search_release();
   return_to_start_directory();
   out_flush();
   return 0;

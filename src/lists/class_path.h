@@ -12,9 +12,14 @@ constexpr unsigned CLASS_PATH_ELEMENT_BYTES = MAX_ENTRY_CHARS + 2 * sizeof(ListI
 struct ClassPathElement {
   char* text;  // as the walk prints its entry; a wildcard's jar with the '*' replaced
   ElementKind kind;
-  bool adds_no_class;  // read to its end, it holds classes, and each came before
-  int result;          // how reading it ended, for -c
-  int version;         // the newest class file version of what loads from it, or 0
+  bool adds_no_class;             // read to its end, it holds classes, and each came before
+  int result;                     // how reading it ended, for -c
+  int version;                    // the newest class file version of what loads from it, or 0
+  bool preview;                   // its newest class is a preview class of that version
+  int preview_low, preview_high;  // the major versions of its preview classes, or 0
+  bool invalid;                   // it holds a class of an invalid minor version
+  bool brings_in;  // its manifest's Class-Path brings in an element Java opens through it
+  char* full;      // of an archive Java leaves out: its full path (in the block of `text`)
 };
 
 // Why the start directory is on the class path, as Java reads an empty entry.
@@ -40,6 +45,8 @@ struct ClassPath {
   const char* unkept;  // the element memory ran out at: later ones are lost
   StartDirectory start;
   ReadingJava java;
+  ClassPathElement* left_out;  // the archives Java leaves out, in its order
+  int left_out_count, left_out_room;
 };
 extern ClassPath class_path;
 
@@ -57,4 +64,6 @@ void note_class_path_element(const char* text, ElementKind kind);
 void note_start_directory(StartDirectory why);
 // Adds a copy of `text` to what Java opens: its index, or -1 when memory ran out.
 int add_class_path_element(const char* text, ElementKind kind, int result);
+// Notes an archive Java leaves out, as the report names it and by its full path.
+void note_left_out(const char* text, const char* full);
 void class_path_release();
