@@ -21,13 +21,11 @@ const char* const VERDICTS[] = {
     "***ERROR*** - Java leaves out %s: its Class-Path entry %s has an unknown URL scheme\n",
     "***ERROR*** - Java leaves out %s: its Class-Path entry %s is a jar: URL without !/\n",
     "***ERROR*** - Java cannot load the classes in packages of %s: it cannot read its manifest\n"};
-// Why Java fails on an entry whose handler it must look for during another look-up.
-const char* const FAILS_IN_LOOKUP[] = {
+// Java fails on an entry whose handler it must look for while it looks for URL handlers.
+const char* const FAILS_IN_LOOKUP =
     "***ERROR*** - Java fails past this point: it meets the Class-Path entry %s of %s while it "
     "looks for URL handlers (java says \"A JNI error has occurred\" or \"Circular loading of URL "
-    "stream handler providers\")\n",
-    "***ERROR*** - Java fails past this point: it meets the Class-Path entry %s of %s while it "
-    "sets up its logging\n"};
+    "stream handler providers\")\n";
 
 // An element Java is yet to open.
 struct Pending {
@@ -45,8 +43,7 @@ struct Opener {
   int stack_count, stack_room;
   bool stopped;         // memory ran out
   bool failed;          // Java fails past this point
-  bool url_lookup;      // Java is looking for URL handlers
-  bool logging_lookup;  // Java is setting up its logging
+  bool url_lookup;  // Java is looking for URL handlers
   bool logging_set_up;
   unsigned known_schemes;  // whose handlers a look-up found
   int through_manifests, said, entries, manifests, not_found, duplicates, skipped, left_out;
@@ -89,11 +86,10 @@ void open_pending();
 // Java looks for URL handlers, or sets up its logging: either opens every
 // element not opened yet, before the archive it was reading.
 void look_up(bool for_url) {
-  bool& running = for_url ? opener.url_lookup : opener.logging_lookup;
-  bool was = running;
-  running = true;
+  bool was = opener.url_lookup;
+  opener.url_lookup = was || for_url;
   open_pending();
-  running = was;
+  opener.url_lookup = was;
 }
 
 struct Opening {
@@ -170,8 +166,8 @@ Verdict make_urls(const Opening& o, char* value, const char* end, const char*& b
     resolve_entry(t, o.full, e);
     bool look =
         e.use == USE_UNKNOWN || (e.use == USE_LOOKUP && !(opener.known_schemes >> e.scheme & 1));
-    if (look && (opener.url_lookup || opener.logging_lookup)) {
-      say(FAILS_IN_LOOKUP[opener.url_lookup ? 0 : 1], t, o.text);
+    if (look && opener.url_lookup) {
+      say(FAILS_IN_LOOKUP, t, o.text);
       opener.failed = true;
     }
     if (look && !opener.failed) look_up(true);
