@@ -41,8 +41,8 @@ struct Pending {
 struct Opener {
   Pending* stack;
   int stack_count, stack_room;
-  bool stopped;         // memory ran out
-  bool failed;          // Java fails past this point
+  bool stopped;     // memory ran out
+  bool failed;      // Java fails past this point
   bool url_lookup;  // Java is looking for URL handlers
   bool logging_set_up;
   unsigned known_schemes;  // whose handlers a look-up found
