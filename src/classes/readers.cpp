@@ -234,7 +234,9 @@ bool in_package(const unsigned char* r) {
   unsigned len = get16(r + 28);
   unsigned prefix = 0;
   versioned(name, len, prefix);
-  return std::memchr(name + prefix, '/', len - prefix) != nullptr;
+  for (unsigned i = prefix; i < len; ++i)
+    if (name[i] == '/') return true;
+  return false;
 }
 
 // A class file's version from its first 8 bytes (class_file_version); 0 when they are not a
