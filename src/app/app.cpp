@@ -124,13 +124,17 @@ int run_cpvalid(int argc, const char* const* argv) {
     validate_list("LIB", LK_LIB);
   }
   if (options.check_required == 1) report_required_files(options.walk_path);
+  // Without a java command, -c reads the class path as the java a console runs would.
+  if (options.check_classes == 1 && !has_command) read_as_running_java(true);
   if (open) open_class_path();
   if (options.check_classes == 1) report_duplicate_classes();
   int status = has_command ? report_java_command(command) : 0;
   if (options.find_java == 1) report_java_programs(has_command);
-  class_versions_release();  // kept by -c for -w
+  // Kept by -c for the later sections.
+  class_versions_release();
   names_release();
   class_path_release();
+  java_search_release();
   release_java_command(command);
   want_main_class("");
   return_to_start_directory();

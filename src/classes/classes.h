@@ -7,13 +7,17 @@
 
 #include "platform/platform.h"
 
-// Reads the elements kept during the class path walk, prints the report and
-// gives back all memory, the elements' too, but for the class versions -w needs.
+// Prints the report of what the class path's opening found. The elements and the names
+// stay, for later sections; the run gives them back at its end.
 void report_duplicate_classes();
-// -w's line for a java of feature version `feature` (-1: not known) that `who` names, when
-// elements -c found hold classes for a newer one; `where` names the list ("on CLASSPATH").
-// -c keeps what it needs until the release.
-void report_newer_classes(const char* who, int feature, const char* where);
+// The version lines of the elements opened, kept until class_versions_release.
+void collect_class_versions();
+// The line for a java of feature version `feature` (-1: not known) that `who` names, when
+// elements hold classes for a newer one: "... element on CLASSPATH needs ...", `where` being
+// "on CLASSPATH" or "of the class path". With `unloadable`, then a line for each element
+// holding classes that java does not load: preview classes of an older Java (of its own, in
+// a java command without --enable-preview), or classes of an invalid minor version.
+void report_newer_classes(const char* who, int feature, const char* where, bool unloadable);
 void class_versions_release();
 
 enum ReadResult { READ_DONE, READ_REFUSED, READ_STOPPED, READ_OUT_OF_MEMORY, READ_LEFT_OUT };
@@ -25,10 +29,13 @@ struct ArchiveFacts {
   int wanted;           // its hold on the member named by want_member: WANTED_...
   unsigned method;
   std::uint64_t size, csize, local;  // local: where its local header lies in the file
+  // Set by the hook: how Java reads the archive's names and classes.
+  int release;               // multi-release: read as this Java (9 and later); else 0
+  bool packages_unloadable;  // Java loads no class in a package (its manifest is broken)
 };
 // Told of an archive once its directory is read, before any name counts;
 // false leaves the archive out (READ_LEFT_OUT).
-using ArchiveHook = bool (*)(FileHandle file, const ArchiveFacts& facts, void* context);
+using ArchiveHook = bool (*)(FileHandle file, ArchiveFacts& facts, void* context);
 // Where a member's data begins, after its local header (whose first 30 bytes,
 // read at `local`, are `header`); 0 when there is no local header there.
 std::uint64_t member_data(const unsigned char* header, std::uint64_t local);
@@ -69,9 +76,25 @@ bool counts_as_class(const char* name, std::size_t len);
 bool names_begin_element(int element);
 constexpr int NAME_LOADS = 2;
 int names_add(const char* name, std::size_t len, Copy copy);
-// The current element's version: the newest major version of the class files that load from it.
-void names_note_version(int major);
-int names_version();
+// A class file's version as class_version reads it: its major version, then its minor.
+constexpr int class_file_version(int major, int minor) {
+  return static_cast<int>(static_cast<unsigned>(major) << 16 | static_cast<unsigned>(minor));
+}
+// The current element's versions, from the class files that load from it.
+void names_note_version(int version);
+struct ElementVersions {
+  int newest;                     // the newest major version; 0 when none
+  bool preview;                   // the newest class is a preview class of that major
+  int preview_low, preview_high;  // the majors of its preview classes; 0 when none
+  bool invalid;                   // it holds a class of an invalid minor version
+};
+ElementVersions names_versions();
+// Each invalid version some element holds, newest first: how many elements, and the first.
+struct InvalidVersion {
+  int major, minor, count, first;
+  int last;  // the last element counted
+};
+const InvalidVersion* names_invalid_versions(int& count);
 // The current element holds a class, and every one of them came before.
 bool names_all_hidden();
 const char* names_text(NameRef name);

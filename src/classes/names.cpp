@@ -33,7 +33,10 @@ struct NameStore {
   std::size_t chunk_bytes, stored_bytes;  // the last chunk's size; all records' bytes
   NameRef* buckets;
   std::uint32_t bucket_count;
-  int distinct, repeated, different, current, version;
+  int distinct, repeated, different, current;
+  ElementVersions versions;  // the current element's
+  InvalidVersion* invalid;   // newest first
+  int invalid_count, invalid_room;
   NameRef* starts;  // where each element's new names begin
   HiddenCopies* pairs;
   int start_room, pair_count, pair_room, current_pairs;  // from where the current element's are
@@ -157,7 +160,8 @@ bool counts_as_class(const char* name, std::size_t len) {
 bool names_begin_element(int element) {
   if (!mem_grow(store.starts, store.start_room, element)) return false;
   store.starts[element] = next_ref();
-  store.current = element, store.version = 0;
+  store.current = element;
+  store.versions = {};
   store.current_pairs = store.pair_count;
   return true;
 }
@@ -196,9 +200,55 @@ int names_add(const char* name, std::size_t len, Copy copy) {
   return NAME_LOADS;
 }
 
-void names_note_version(int major) { store.version = std::max(store.version, major); }
+namespace {
 
-int names_version() { return store.version; }
+// The current element holds a class of the invalid version: counted once per element.
+void note_invalid(int major, int minor) {
+  store.versions.invalid = true;
+  int at = 0;
+  while (at < store.invalid_count &&
+         (store.invalid[at].major != major || store.invalid[at].minor != minor))
+    ++at;
+  if (at < store.invalid_count && store.invalid[at].last == store.current) return;
+  if (at == store.invalid_count) {
+    if (!mem_grow(store.invalid, store.invalid_room, store.invalid_count)) return;
+    store.invalid[at] = {major, minor, 0, store.current, -1};
+    store.invalid_count += 1;
+    for (;
+         at > 0 && (store.invalid[at - 1].major < major ||
+                    (store.invalid[at - 1].major == major && store.invalid[at - 1].minor < minor));
+         --at)
+      std::swap(store.invalid[at], store.invalid[at - 1]);
+  }
+  store.invalid[at].count += 1;
+  store.invalid[at].last = store.current;
+}
+
+}  // namespace
+
+void names_note_version(int version) {
+  int major = static_cast<int>(static_cast<unsigned>(version) >> 16);
+  int minor = version & 0xFFFF;
+  if (major == 0) return;
+  // From Java 12 on, a minor version marks a preview class (65535) or one no Java loads.
+  bool preview = major >= 56 && minor == 0xFFFF;
+  if (major >= 56 && minor != 0 && !preview) return note_invalid(major, minor);
+  ElementVersions& v = store.versions;
+  if (major > v.newest || (major == v.newest && preview)) {
+    v.newest = major;
+    v.preview = preview;
+  }
+  if (!preview) return;
+  if (v.preview_low == 0 || major < v.preview_low) v.preview_low = major;
+  if (major > v.preview_high) v.preview_high = major;
+}
+
+ElementVersions names_versions() { return store.versions; }
+
+const InvalidVersion* names_invalid_versions(int& count) {
+  count = store.invalid_count;
+  return store.invalid;
+}
 
 bool names_all_hidden() {
   return next_ref() == store.starts[store.current] && store.pair_count > store.current_pairs;
@@ -218,5 +268,6 @@ void names_release() {
   mem_give(store.buckets);
   mem_give(store.starts);
   mem_give(store.pairs);
+  mem_give(store.invalid);
   store = {};
 }

@@ -161,8 +161,11 @@ ReadResult check_records(const unsigned char* records, std::size_t size, Offset 
       manifest = ascii_upper(name[i]) == "META-INF/MANIFEST.MF"[i];
     if (manifest) {
       Fields f = record_fields(r);
-      facts.manifest = true, facts.method = method;
-      facts.size = f.size, facts.csize = f.csize, facts.local = stub + f.local;
+      facts.manifest = true;
+      facts.method = method;
+      facts.size = f.size;
+      facts.csize = f.csize;
+      facts.local = stub + f.local;
     }
     facts.index |= len == 19 && std::memcmp(name, "META-INF/INDEX.LIST", 19) == 0;
     facts.manifest_exact |= len == 20 && std::memcmp(name, "META-INF/MANIFEST.MF", 20) == 0;
@@ -174,25 +177,89 @@ ReadResult check_records(const unsigned char* records, std::size_t size, Offset 
   return at == size ? READ_DONE : READ_REFUSED;
 }
 
-// The class names to the store, the last record first: of a name held twice, the copy that
-// loads is the last. The starts of the copies that load end up, in order, from `loading`.
-ReadResult add_names(const unsigned char* records, std::uint32_t* starts, std::size_t count,
-                     std::size_t& loading) {
-  for (std::size_t i = loading = count; i-- > 0;) {
+// Of a name "META-INF/versions/K/NAME", K, written without leading zeros, with the length of
+// what comes before NAME in `prefix`; 0 for any other name.
+int versioned(const char* name, unsigned len, unsigned& prefix) {
+  if (len < 20 || std::memcmp(name, "META-INF/versions/", 18) != 0 || name[18] == '0') return 0;
+  int k = 0;
+  unsigned i = 18;
+  for (; i < len && name[i] >= '0' && name[i] <= '9' && k < 1000000; ++i)
+    k = k * 10 + name[i] - '0';
+  if (i == 18 || i >= len || name[i] != '/') return 0;
+  prefix = i + 1;
+  return k;
+}
+
+constexpr std::uint32_t LOADS = 0x80000000;  // marks a start whose copy loads
+
+// Adds the class names of the records at level `k` (0: the plain names) to the store, the last
+// record first: of a name held twice, the copy that loads is the last. Marks their starts.
+ReadResult add_level(const unsigned char* records, std::uint32_t* starts, std::size_t count,
+                     int k) {
+  for (std::size_t i = count; i-- > 0;) {
+    if ((starts[i] & LOADS) != 0) continue;
     const unsigned char* r = records + starts[i];
     const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
     unsigned len = get16(r + 28);
-    int added = counts_as_class(name, len) ? names_add(name, len, record_copy(r)) : 1;
+    unsigned prefix = 0;
+    if (k != 0 && versioned(name, len, prefix) != k) continue;
+    int added = counts_as_class(name + prefix, len - prefix)
+                    ? names_add(name + prefix, len - prefix, record_copy(r))
+                    : 1;
     if (added == 0) return READ_OUT_OF_MEMORY;
-    if (added == NAME_LOADS) starts[--loading] = starts[i];  // a place already passed
+    if (added == NAME_LOADS) starts[i] |= LOADS;
   }
   return READ_DONE;
 }
 
-// A class file's version from its first 8 bytes; 0 when they are not a class file's.
+// The highest level from 8 to `limit` that a record's name has; 0 when none.
+int next_level(const unsigned char* records, const std::uint32_t* starts, std::size_t count,
+               int limit) {
+  int best = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const unsigned char* r = records + (starts[i] & ~LOADS);
+    unsigned prefix = 0;
+    int k = versioned(reinterpret_cast<const char*>(r + RECORD_BYTES), get16(r + 28), prefix);
+    if (k >= 8 && k <= limit && k > best) best = k;
+  }
+  return best;
+}
+
+// The class names to the store. A multi-release archive read as Java `release` (9 or later)
+// gives, for each name, the copy of the highest level from 8 to `release` that holds it, else
+// the plain one. The starts of the copies that load end up, in order, from `loading`.
+ReadResult add_names(const unsigned char* records, std::uint32_t* starts, std::size_t count,
+                     int release, std::size_t& loading) {
+  ReadResult result = READ_DONE;
+  int k = release >= 9 ? next_level(records, starts, count, release) : 0;
+  for (; k >= 8 && result == READ_DONE; k = next_level(records, starts, count, k - 1))
+    result = add_level(records, starts, count, k);
+  if (result == READ_DONE) result = add_level(records, starts, count, 0);
+  loading = count;
+  for (std::size_t i = count; i-- > 0;) {
+    if ((starts[i] & LOADS) != 0) starts[--loading] = starts[i] & ~LOADS;  // a place passed
+  }
+  return result;
+}
+
+// Whether the copy of record `r` that loads is in a package: the name it stands for holds '/'.
+bool in_package(const unsigned char* r) {
+  const char* name = reinterpret_cast<const char*>(r + RECORD_BYTES);
+  unsigned len = get16(r + 28);
+  unsigned prefix = 0;
+  versioned(name, len, prefix);
+  for (unsigned i = prefix; i < len; ++i)
+    if (name[i] == '/') return true;
+  return false;
+}
+
+// A class file's version from its first 8 bytes (class_file_version); 0 when they are not a
+// class file's.
 int class_version(const unsigned char* bytes) {
   int major = bytes[6] << 8 | bytes[7];
-  return std::memcmp(bytes, "\xCA\xFE\xBA\xBE", 4) == 0 && major >= 45 ? major : 0;
+  int minor = bytes[4] << 8 | bytes[5];
+  bool class_file = std::memcmp(bytes, "\xCA\xFE\xBA\xBE", 4) == 0 && major >= 45;
+  return class_file ? class_file_version(major, minor) : 0;
 }
 
 // The archive's bytes at hand: its tail, then blocks read ahead, each serving the copies after
@@ -378,8 +445,11 @@ void note_versions(Archive& a, std::size_t loading) {
   if (i < a.count) std::qsort(a.starts + loading, a.count - loading, sizeof *a.starts, by_local);
   z_stream inflater = {};
   inflateInit2(&inflater, -MAX_WBITS);  // should it fail, inflateReset says so
-  for (i = loading; i < a.count; ++i)
+  for (i = loading; i < a.count; ++i) {
+    // Java fails on a class in a package of an archive whose manifest it cannot read.
+    if (a.facts.packages_unloadable && in_package(a.records + a.starts[i])) continue;
     names_note_version(copy_version(a.file, a.records + a.starts[i], a.stub, inflater));
+  }
   inflateEnd(&inflater);
 }
 
@@ -392,7 +462,8 @@ ReadResult read_archive(const char* path, ArchiveHook hook, void* context) {
   if (result == READ_DONE && hook != nullptr && !hook(a.file, a.facts, context)) {
     result = READ_LEFT_OUT;
   }
-  if (result == READ_DONE) result = add_names(a.records, a.starts, a.count, loading);
+  if (result == READ_DONE)
+    result = add_names(a.records, a.starts, a.count, a.facts.release, loading);
   if (result == READ_DONE) note_versions(a, loading);
   close_archive(a);
   return result;
@@ -437,7 +508,7 @@ ReadResult find_member(const char* path, const char* name, MemberFound& found) {
     window_len = a.tail_len;
     inflateInit2(&inflater, -MAX_WBITS);
     if (copy_head(a.file, loads, a.stub, inflater, head) && class_version(head) != 0) {
-      found.major = class_version(head);
+      found.major = head[6] << 8 | head[7];
       found.minor = head[4] << 8 | head[5];
     }
     inflateEnd(&inflater);

@@ -9,54 +9,120 @@
 
 namespace {
 
-// Each class file version some element has, newest first: how many elements have it, and the
-// first of them, kept after the report for -w.
+// Each class file version some element has, newest first (a preview class's above the plain
+// one of its major): how many elements have it, and the first of them in Java's order. Kept
+// from the opening of the class path to the end of the run.
 struct VersionLine {
-  int major, count, first;
-  char* text;
+  int key;  // ELEMENT_VERSION_KEY: the major version, then whether it is a preview
+  int count, first;
 };
-VersionLine* lines = nullptr;
-int line_count = 0, line_room = 0;
+struct VersionLines {
+  VersionLine* lines;
+  int count, room;
+  bool lost;  // memory ran out: no line rather than a wrong one
+} versions;
 
-// False, with none kept, when memory runs out: no line rather than a wrong one.
-bool note_element_version(int element) {
-  int at = 0, major = class_path.elements[element].version;
-  while (at < line_count && lines[at].major != major) ++at;
-  if (at == line_count) {
-    const char* text = class_path.elements[element].text;
-    std::size_t bytes = std::strlen(text) + 1;
-    void* copy = mem_grow(lines, line_room, line_count) ? mem_take(bytes) : nullptr;
-    if (copy == nullptr) return class_versions_release(), false;
-    lines[line_count++] = {major, 0, element, static_cast<char*>(std::memcpy(copy, text, bytes))};
-    for (; at > 0 && lines[at - 1].major < major; --at) std::swap(lines[at], lines[at - 1]);
+int element_key(const ClassPathElement& e) { return e.version * 2 + (e.preview ? 1 : 0); }
+
+void note_element_version(int element) {
+  int key = element_key(class_path.elements[element]);
+  int at = 0;
+  while (at < versions.count && versions.lines[at].key != key) ++at;
+  if (at == versions.count) {
+    if (!mem_grow(versions.lines, versions.room, versions.count)) {
+      versions.lost = true;
+      return;
+    }
+    versions.lines[versions.count] = {key, 0, element};
+    versions.count += 1;
+    for (; at > 0 && versions.lines[at - 1].key < key; --at)
+      std::swap(versions.lines[at], versions.lines[at - 1]);
   }
-  ++lines[at].count;
-  return true;
+  ++versions.lines[at].count;
 }
 
 void print_java_name(int major) { out_print(major < 49 ? "1.%d" : "%d", major - 44); }
 
+// "Java 17", or "Java 25 preview": a line's Java.
+void print_key_java(int key) {
+  print_java_name(key / 2);
+  if (key % 2 == 1) out_print(" preview");
+}
+
+void print_version_lines() {
+  for (int i = 0; i < versions.count; ++i) {
+    const VersionLine& line = versions.lines[i];
+    out_print("Classes for Java ");
+    print_key_java(line.key);
+    out_print(line.key % 2 == 1 ? " (class file version %d.65535)" : " (class file version %d)",
+              line.key / 2);
+    out_print(" in %d element%s, first %s\n", line.count, line.count == 1 ? "" : "s",
+              class_path.elements[line.first].text);
+  }
+  int invalid_count = 0;
+  const InvalidVersion* invalid = names_invalid_versions(invalid_count);
+  for (int i = 0; i < invalid_count; ++i) {
+    out_print("Classes of an invalid minor version (class file version %d.%d)", invalid[i].major,
+              invalid[i].minor);
+    out_print(" in %d element%s, first %s\n", invalid[i].count, invalid[i].count == 1 ? "" : "s",
+              class_path.elements[invalid[i].first].text);
+  }
+}
+
+// The error of an element holding classes `java_major`'s java does not load, if any.
+void report_unloadable(const char* who, int java_major, const ClassPathElement& e) {
+  const ReadingJava& java = class_path.java;
+  int preview = e.preview_low != 0 && e.preview_low < java_major ? e.preview_low : 0;
+  bool own = e.preview_low == java_major || e.preview_high == java_major;
+  if (preview == 0 && own && java.command && !java.preview) preview = java_major;
+  if (preview != 0) {
+    out_print("***ERROR*** - %s is Java ", who);
+    print_java_name(java_major);
+    out_print(", and %s holds classes compiled with the preview features of Java ", e.text);
+    print_java_name(preview);
+    out_print(preview < java_major ? ", which only that Java runs, with --enable-preview\n"
+                                   : ", and the java command does not give --enable-preview\n");
+    return;
+  }
+  if (e.invalid)
+    out_print("***ERROR*** - %s holds classes of an invalid minor version, which no Java loads\n",
+              e.text);
+}
+
 }  // namespace
 
-void report_newer_classes(const char* who, int feature, const char* where) {
-  int count = 0, first = -1;
-  for (int i = 0; i < line_count && lines[i].major > feature + 44; ++i) {
-    count += lines[i].count;
-    if (first < 0 || lines[i].first < lines[first].first) first = i;
+void collect_class_versions() {
+  class_versions_release();
+  for (int e = 0; e < class_path.count && !versions.lost; ++e)
+    if (class_path.elements[e].version != 0) note_element_version(e);
+  if (!versions.lost) return;
+  mem_give(versions.lines);
+  versions = {nullptr, 0, 0, true};
+}
+
+void report_newer_classes(const char* who, int feature, const char* where, bool unloadable) {
+  if (feature < 0) return;
+  int java_major = feature + 44;
+  int count = 0;
+  for (int i = 0; i < versions.count && versions.lines[i].key / 2 > java_major; ++i)
+    count += versions.lines[i].count;
+  if (count > 0) {
+    const VersionLine& newest = versions.lines[0];
+    out_print("***ERROR*** - %s is Java ", who);
+    print_java_name(java_major);
+    out_print(", and %d element%s %s", count, count == 1 ? "" : "s", where);
+    out_print(" need%s a newer one, newest %s (Java ", count == 1 ? "s" : "",
+              class_path.elements[newest.first].text);
+    print_key_java(newest.key);
+    out_print(")\n");
   }
-  if (feature < 0 || count == 0) return;
-  out_print("***ERROR*** - %s is Java ", who);
-  print_java_name(feature + 44);
-  out_print(", and %d element%s %s need%s a newer one, first %s (Java ", count,
-            count == 1 ? "" : "s", where, count == 1 ? "s" : "", lines[first].text);
-  print_java_name(lines[first].major);
-  out_print(")\n");
+  for (int e = 0; unloadable && e < class_path.count; ++e)
+    report_unloadable(who, java_major, class_path.elements[e]);
 }
 
 void class_versions_release() {
-  for (int i = 0; i < line_count; ++i) mem_give(lines[i].text);
-  mem_give(lines);
-  lines = nullptr, line_count = line_room = 0;
+  mem_give(versions.lines);
+  versions = {};
 }
 
 void report_duplicate_classes() {
@@ -104,16 +170,12 @@ void report_duplicate_classes() {
   }
   for (int e = 0; e < class_path.count; ++e) {
     if (class_path.elements[e].adds_no_class)
-      out_print("%s adds no class\n", class_path.elements[e].text);
+      out_print(class_path.elements[e].brings_in
+                    ? "%s adds no class of its own, but Java opens what its manifest names\n"
+                    : "%s adds no class\n",
+                class_path.elements[e].text);
   }
-  for (int e = 0; e < class_path.count; ++e)
-    if (class_path.elements[e].version != 0 && !note_element_version(e)) break;
-  for (int i = 0; i < line_count; ++i) {
-    out_print("Classes for Java ");
-    print_java_name(lines[i].major);
-    out_print(" (class file version %d) in %d element%s, first %s\n", lines[i].major,
-              lines[i].count, lines[i].count == 1 ? "" : "s", lines[i].text);
-  }
+  print_version_lines();
   out_print(
       "Total classes = %d in %d archives and %d directories, %d found more than once, %d of them "
       "different\n",

@@ -22,7 +22,7 @@ struct JarReading {
 };
 
 // Reads the manifest as the archive opens, and leaves the archive out of the names.
-bool read_jar_manifest(FileHandle file, const ArchiveFacts& facts, void* context) {
+bool read_jar_manifest(FileHandle file, ArchiveFacts& facts, void* context) {
   JarReading& jar = *static_cast<JarReading*>(context);
   unsigned char* bytes = nullptr;
   int read = facts.manifest_exact ? read_manifest(file, facts, bytes) : 0;

@@ -261,7 +261,7 @@ void print_reasons(const JavaCommand& c, const ClassFound& found, Seen seen) {
     for (int i = 0; i < class_path.left_out_count; ++i) {
       MemberFound member;
       bool holds =
-          find_member(class_path.left_out[i].path, file, member) == READ_DONE && member.exact;
+          find_member(class_path.left_out[i].full, file, member) == READ_DONE && member.exact;
       if (holds)
         out_print("    because Java leaves out %s, which holds it\n", class_path.left_out[i].text);
     }
@@ -296,27 +296,6 @@ void print_main_class_line(const JavaCommand& c, const ClassFound& found) {
     out_print(" (class file version %d)", found.major);
   }
   out_print("\n");
-}
-
-// The elements whose classes need a newer Java than the one that runs.
-void print_newer_classes(const JavaCommand& c) {
-  if (c.feature < 0) return;
-  int count = 0;
-  int newest = -1;
-  for (int e = 0; e < class_path.count; ++e) {
-    int version = class_path.elements[e].version;
-    if (version <= c.feature + 44) continue;
-    ++count;
-    if (newest < 0 || version > class_path.elements[newest].version) newest = e;
-  }
-  if (count == 0) return;
-  out_print("***ERROR*** - %s is Java ", word(c.words, 0));
-  print_java_name(c.feature + 44);
-  out_print(count == 1 ? ", and %d element of the class path needs a newer one, newest %s (Java "
-                       : ", and %d elements of the class path need a newer one, newest %s (Java ",
-            count, class_path.elements[newest].text);
-  print_java_name(class_path.elements[newest].version);
-  out_print(")\n");
 }
 
 void print_out_of_scope(const JavaCommand& c) {
@@ -404,7 +383,7 @@ int report_java_command(JavaCommand& c) {
     Seen seen = main ? print_main_class_stop(c, found) : print_launcher_stop(c);
     print_reasons(c, found, seen);
   }
-  print_newer_classes(c);
+  if (c.feature >= 0) report_newer_classes(word(c.words, 0), c.feature, "of the class path", true);
   bool cmd_failed = c.java.result != PROGRAM_FOUND;
   return c.stop != STOP_NONE || cmd_failed ? 1 : 0;
 }

@@ -76,8 +76,12 @@ bool keep_copy(ClassPathElement*& array, int& room, int& count, const char* text
   std::size_t bytes = std::strlen(text) + 1;  // at most CLASS_PATH_ELEMENT_BYTES
   char* copy = mem_grow(array, room, count) ? static_cast<char*>(mem_take(bytes)) : nullptr;
   if (copy == nullptr) return false;
-  array[count++] = {
-      static_cast<char*>(std::memcpy(copy, text, bytes)), kind, false, result, 0, WANTED_NOT_HELD};
+  ClassPathElement& kept = array[count];
+  count += 1;
+  kept = {};
+  kept.text = static_cast<char*>(std::memcpy(copy, text, bytes));
+  kept.kind = kind;
+  kept.result = result;
   return true;
 }
 
@@ -102,34 +106,26 @@ int add_class_path_element(const char* text, ElementKind kind, int result) {
              : -1;
 }
 
-namespace {
-
-char* copy_of(const char* text) {
-  std::size_t bytes = std::strlen(text) + 1;
-  char* copy = static_cast<char*>(mem_take(bytes));
-  if (copy != nullptr) std::memcpy(copy, text, bytes);
-  return copy;
-}
-
-}  // namespace
-
-void note_left_out(const char* text, const char* path, int wanted) {
-  if (!mem_grow(class_path.left_out, class_path.left_out_room, class_path.left_out_count)) return;
-  LeftOut kept = {copy_of(text), copy_of(path), wanted};
-  if (kept.text == nullptr || kept.path == nullptr) {
-    mem_give(kept.text);
-    mem_give(kept.path);
+void note_left_out(const char* text, const char* full, int wanted) {
+  std::size_t text_bytes = std::strlen(text) + 1;
+  std::size_t full_bytes = std::strlen(full) + 1;
+  char* block = static_cast<char*>(mem_take(text_bytes + full_bytes));
+  if (block == nullptr) return;  // the report has its line; only the record is lost
+  if (!mem_grow(class_path.left_out, class_path.left_out_room, class_path.left_out_count)) {
+    mem_give(block);
     return;
   }
-  class_path.left_out[class_path.left_out_count] = kept;
-  ++class_path.left_out_count;
+  ClassPathElement& out = class_path.left_out[class_path.left_out_count];
+  class_path.left_out_count += 1;
+  out = {};
+  out.text = static_cast<char*>(std::memcpy(block, text, text_bytes));
+  out.full = static_cast<char*>(std::memcpy(block + text_bytes, full, full_bytes));
+  out.kind = ELEMENT_ARCHIVE;
+  out.wanted = wanted;
 }
 
 void class_path_release() {
-  for (int i = 0; i < class_path.left_out_count; ++i) {
-    mem_give(class_path.left_out[i].text);
-    mem_give(class_path.left_out[i].path);
-  }
+  for (int i = 0; i < class_path.left_out_count; ++i) mem_give(class_path.left_out[i].text);
   mem_give(class_path.left_out);
   for (int i = 0; i < class_path.listed_count; ++i) mem_give(class_path.listed[i].text);
   for (int i = 0; i < class_path.count; ++i) mem_give(class_path.elements[i].text);

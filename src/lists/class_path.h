@@ -12,10 +12,15 @@ constexpr unsigned CLASS_PATH_ELEMENT_BYTES = MAX_ENTRY_CHARS + 2 * sizeof(ListI
 struct ClassPathElement {
   char* text;  // as the walk prints its entry; a wildcard's jar with the '*' replaced
   ElementKind kind;
-  bool adds_no_class;  // read to its end, it holds classes, and each came before
-  int result;          // how reading it ended, for -c
-  int version;         // the newest class file version of what loads from it, or 0
-  int wanted;          // an archive's hold on the name looked for: WANTED_...
+  bool adds_no_class;             // read to its end, it holds classes, and each came before
+  int result;                     // how reading it ended, for -c
+  int version;                    // the newest class file version of what loads from it, or 0
+  bool preview;                   // its newest class is a preview class of that version
+  int preview_low, preview_high;  // the major versions of its preview classes, or 0
+  bool invalid;                   // it holds a class of an invalid minor version
+  bool brings_in;  // its manifest's Class-Path brings in an element Java opens through it
+  char* full;      // of an archive Java leaves out: its full path (in the block of `text`)
+  int wanted;      // an archive's hold on the name looked for: WANTED_...
 };
 // Whether an archive's directory names the member looked for as it is read.
 enum WantedHold { WANTED_NOT_HELD, WANTED_HELD, WANTED_OTHER_CASE };
@@ -27,13 +32,6 @@ enum StartDirectory {
   START_NOT_SET,      // CLASSPATH is empty or not set
   START_EMPTY_VALUE,  // a java command's class path is empty
   START_BY_DEFAULT    // nothing sets a java command's class path
-};
-
-// An archive Java leaves out as it opens the class path.
-struct LeftOut {
-  char* text;  // as the report names it
-  char* path;  // its full path
-  int wanted;  // its hold on the name looked for
 };
 
 // The Java whose rules the class path is read by: the java a command runs, or
@@ -56,8 +54,8 @@ struct ClassPath {
   const char* unkept;  // the element memory ran out at: later ones are lost
   StartDirectory start;
   ReadingJava java;
-  bool from_command;  // the class path of a java command, not CLASSPATH
-  LeftOut* left_out;
+  bool from_command;           // the class path of a java command, not CLASSPATH
+  ClassPathElement* left_out;  // the archives Java leaves out, in its order
   int left_out_count, left_out_room;
 };
 extern ClassPath class_path;
@@ -76,6 +74,7 @@ void note_class_path_element(const char* text, ElementKind kind);
 void note_start_directory(StartDirectory why);
 // Adds a copy of `text` to what Java opens: its index, or -1 when memory ran out.
 int add_class_path_element(const char* text, ElementKind kind, int result);
-// Notes an archive Java leaves out; dropped when memory runs out.
-void note_left_out(const char* text, const char* path, int wanted);
+// Notes an archive Java leaves out, as the report names it and by its full path, with its
+// hold on the name looked for.
+void note_left_out(const char* text, const char* full, int wanted);
 void class_path_release();

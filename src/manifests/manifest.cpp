@@ -96,6 +96,9 @@ bool parse_manifest(const unsigned char* b, std::size_t size, Manifest& m) {
   Lines l = {b, size, 0};
   std::size_t start = 0, name_at = 0, name_len = 0, value_at = 0;
   bool pending = false, continued = false, class_path = false, between = false, named = false;
+  bool multi_release = false;  // the field is the main section's Multi-Release
+  char release_value[5];       // its first bytes, lines joined
+  std::size_t release_len = 0;
   int section = 0;
   for (long len; !m.broken && (len = next_line(l, start)) != LINE_END;) {
     const unsigned char* line = b + start;
@@ -118,11 +121,21 @@ bool parse_manifest(const unsigned char* b, std::size_t size, Manifest& m) {
       name_at = start, name_len = from - 1, ++from, continued = false;
       class_path = section == 0 && name_len == 10 && same_folded(line, "CLASS-PATH", 10);
       value_at = m.class_path_len;
+      multi_release = section == 0 && name_len == 13 && same_folded(line, "MULTI-RELEASE", 13);
+      release_len = 0;
     }
     if (m.broken) continue;
     if (class_path) std::memcpy(m.value + value_at, line + from, len - from);
     value_at += len - from;
+    for (std::size_t i = from; multi_release && i < static_cast<std::size_t>(len); ++i) {
+      if (release_len < sizeof release_value) release_value[release_len] = line[i];
+      release_len += release_len <= sizeof release_value;
+    }
     if ((pending = peek(l) == ' ')) continue;
+    // Java takes the value whole: "true" in any case, nothing after it.
+    if (multi_release)
+      m.multi_release = release_len == 4 &&
+                        same_folded(reinterpret_cast<unsigned char*>(release_value), "TRUE", 4);
     // A name of 1 to 70 bytes of A-Z a-z 0-9 _ -, registered under its section's number.
     char key[80] = {'\1'};
     for (unsigned n = sections, k = 1; k < 7; ++k, n /= 26)

@@ -17,6 +17,7 @@ void open_class_path();
 struct Manifest {
   bool class_path_marked;     // "class-path: " somewhere, any case: Java parses it all
   bool multi_release_marked;  // "multi-release: true": Java parses the main section
+  bool multi_release;         // the main section's Multi-Release is "true", any case
   int broken;                 // 1 + the section of the line Java refuses (0 the main one)
   bool has_class_path;        // in the main section; a later one replaces an earlier one
   bool lost_class_path;       // an unterminated last line holds or continues it

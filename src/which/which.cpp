@@ -5,6 +5,7 @@
 #include "base/allocator.h"
 #include "base/ascii.h"
 #include "classes/classes.h"
+#include "lists/class_path.h"
 #include "lists/current_dir.h"
 #include "lists/lists.h"
 #include "lists/registry.h"
@@ -353,21 +354,78 @@ bool find_program(const char* word, ProgramFound& found) {
   return true;
 }
 
+namespace {
+
+// The search, made once for the run: by the class path's reader, or by -w.
+bool searched = false;
+
+void search_once() {
+  if (searched) return;
+  searched = true;
+  found = nullptr;
+  found_count = 0;
+  found_room = 0;
+  find_java_programs();
+}
+
+// The java that runs: the first match of "java", or nullptr.
+const JavaMatch* first_java() {
+  for (int i = 0; i < found_count; ++i)
+    if (found[i].name == 0) return &found[i];
+  return nullptr;
+}
+
+// A script such as java.bat is no java whose version counts.
+bool is_program(const JavaMatch& java) {
+  const char* type = std::strrchr(java.path, '.');
+  return type != nullptr && (same_folded(type, ".exe") || same_folded(type, ".com"));
+}
+
+void print_feature(int feature) { out_print(feature < 5 ? "1.%d" : "%d", feature); }
+
+}  // namespace
+
+void read_as_running_java(bool say) {
+  platform()->fs_redirection(true);  // off while the search lists and reads
+  search_once();
+  platform()->fs_redirection(false);
+  const JavaMatch* java = first_java();
+  int feature = java != nullptr && is_program(*java) ? feature_version(*java) : -1;
+  class_path.java.feature = feature >= 0 ? feature : UNKNOWN_JAVA_RULES;
+  class_path.java.jar_version = class_path.java.feature;
+  if (!say) return;
+  out_print("\nRead as Java ");
+  print_feature(class_path.java.feature);
+  if (java == nullptr) return out_print(" reads it: no java found through PATH\n");
+  if (feature < 0) return out_print(" reads it: the version of %s is unknown\n", java->path);
+  out_print(" reads it: %s\n", java->path);
+}
+
+void java_search_release() {
+  for (int i = 0; i < found_count; ++i) mem_give(found[i].path);
+  mem_give(found);
+  found = nullptr;
+  found_count = 0;
+  found_room = 0;
+  searched = false;
+}
+
 void report_java_programs(bool command) {
   // Off before the first listing, on after the last file read.
   platform()->fs_redirection(true);
-  found = nullptr, found_count = found_room = 0;
-  find_java_programs();
+  search_once();
   out_print("\nJava programs found through PATH\n");
   const JavaMatch* runs[3] = {};
   for (int n = 0; n < 3; ++n) {
     for (int i = 0; i < found_count; ++i) {
       if (found[i].name != n) continue;
       // The first match runs; each later one is hidden by it.
-      if (runs[n] == nullptr)
-        out_print("%s runs %s", JAVA_NAMES[n], (runs[n] = &found[i])->path);
-      else
+      if (runs[n] == nullptr) {
+        runs[n] = &found[i];
+        out_print("%s runs %s", JAVA_NAMES[n], found[i].path);
+      } else {
         out_print("    and hides %s", found[i].path);
+      }
       print_java_version(found[i]);
       out_print("\n");
     }
@@ -375,14 +433,11 @@ void report_java_programs(bool command) {
   }
   home_java = {};
   report_java_home(runs);
-  const char* type = runs[0] != nullptr ? std::strrchr(runs[0]->path, '.') : nullptr;
   // A java command's own section holds the line of the java that runs.
-  bool program = type != nullptr && (same_folded(type, ".exe") || same_folded(type, ".com"));
-  if (program && !command)
-    report_newer_classes("the java that runs", feature_version(*runs[0]), "on CLASSPATH");
+  if (runs[0] != nullptr && is_program(*runs[0]) && !command)
+    report_newer_classes("the java that runs", feature_version(*runs[0]), "on CLASSPATH", true);
   report_newer_classes("JAVA_HOME's java", feature_version(home_java),
-                       command ? "of the class path" : "on CLASSPATH");
+                       command ? "of the class path" : "on CLASSPATH", false);
   platform()->fs_redirection(false);
-  for (int i = 0; i < found_count; ++i) mem_give(found[i].path);
-  mem_give(found);
+  java_search_release();
 }

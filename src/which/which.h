@@ -34,3 +34,9 @@ struct ProgramFound {
 // path; else in the start directory, then in each PATH directory. Without an
 // extension, with each PATHEXT extension in turn. False when memory ran out.
 bool find_program(const char* word, ProgramFound& found);
+// The java a console runs, found as -w finds it (one search serves both), sets the Java whose
+// rules the class path is read by (class_path.java): its feature version, else Java 25. With
+// `say`, the line that names it. Prints nothing of -w's.
+void read_as_running_java(bool say);
+// Gives back what the search kept; -w's report does so itself.
+void java_search_release();

@@ -50,6 +50,7 @@ TEST(Classes, OutOfMemoryStopsTheSearchAndKeepsWhatWasRead) {
                      "Found File        C:\\big.jar\r\nFound File  *DUP* C:\\a.jar\r\n"
                      "Total entries = 4 (0 not found 1 duplicates)\r\n"
                      "Total length of CLASSPATH = 37\r\n\r\n"
+                     "Read as Java 25 reads it: no java found through PATH\r\n\r\n"
                      "Classes found more than once in CLASSPATH\r\n"
                      "*****Out of memory: the search stopped at C:\\big.jar\r\n"
                      "C:\\a.jar hides\r\n    1 class of C:\\b.jar, identical\r\n"
@@ -83,6 +84,7 @@ TEST(Classes, AFailedReadRefusesJunctionsBelowAreNotFollowed) {
             HEAD +
                 "Found File        C:\\bad.jar\r\nFound Dir         C:\\link\r\n"
                 "Total entries = 2\r\nTotal length of CLASSPATH = 18\r\n\r\n"
+                "Read as Java 25 reads it: no java found through PATH\r\n\r\n"
                 "Classes found more than once in CLASSPATH\r\n"
                 "*****C:\\bad.jar is not a jar or zip archive\r\n"
                 "Total classes = 1 in 0 archives and 1 directories, 0 found more than once, 0 of "
@@ -109,6 +111,7 @@ TEST(Classes, WhatJavaWouldNotOpenIsRefusedAStubAndPaddingAreReadThrough) {
           "Found File        C:\\locked\r\nFound File        C:\\bzip2\r\n"
           "Found File        C:\\far\r\nFound File        C:\\dev\r\n"
           "Found File        C:\\ok\r\nTotal entries = 7\r\nTotal length of CLASSPATH = 54\r\n\r\n"
+          "Read as Java 25 reads it: no java found through PATH\r\n\r\n"
           "Classes found more than once in CLASSPATH\r\n"
           "*****C:\\past is not a jar or zip archive\r\n"
           "*****C:\\left is not a jar or zip archive\r\n"
@@ -280,7 +283,9 @@ TEST(Classes, VersionsFromDevicesFailedReadsAndWithoutMemory) {
                     lines =
                         "Classes for Java 11 (class file version 55) in 1 element, first C:\\e\r\n"
                         "Classes for Java 8 (class file version 52) in 1 element, first C:\\d\r\n";
-  EXPECT_NE(whole.find("Total length of CLASSPATH = 9\r\n\r\nClasses found more than once in "
+  EXPECT_NE(whole.find("Total length of CLASSPATH = 9\r\n\r\n"
+                       "Read as Java 25 reads it: no java found through PATH\r\n\r\n"
+                       "Classes found more than once in "
                        "CLASSPATH\r\n" +
                        lines + "Total classes = 4 in 0 archives and 2 "),
             whole.npos);
