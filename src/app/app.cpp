@@ -72,7 +72,8 @@ void warn_quoted_command(int count, const char* const* argv) {
 // The class path is read by the rules of the command's java.
 void read_as_command_java(const JavaCommand& c) {
   class_path.java.feature = c.feature >= 0 ? c.feature : UNKNOWN_JAVA_RULES;
-  class_path.java.jar_version = class_path.java.feature;
+  class_path.java.jar_version = c.jar_version;
+  class_path.java.multi_release = !c.multi_release_off;
   class_path.java.preview = c.enable_preview;
   class_path.java.command = true;
 }

@@ -23,10 +23,11 @@ void class_versions_release();
 enum ReadResult { READ_DONE, READ_REFUSED, READ_STOPPED, READ_OUT_OF_MEMORY, READ_LEFT_OUT };
 // What an archive's directory says of its manifest, for the hook that reads it.
 struct ArchiveFacts {
-  bool manifest;        // the last record named META-INF/MANIFEST.MF, letters in any case
-  bool index;           // a record named META-INF/INDEX.LIST
-  bool manifest_exact;  // a record named META-INF/MANIFEST.MF in exactly these letters
-  int wanted;           // its hold on the member named by want_member: WANTED_...
+  bool manifest;                  // the last record named META-INF/MANIFEST.MF, letters in any case
+  bool index;                     // a record named META-INF/INDEX.LIST
+  bool manifest_exact;            // a record named META-INF/MANIFEST.MF in exactly these letters
+  int wanted;                     // its hold on the member named by want_member: WANTED_...
+  std::uint64_t wanted_releases;  // bit K: META-INF/versions/K/ holds that member
   unsigned method;
   std::uint64_t size, csize, local;  // local: where its local header lies in the file
   // Set by the hook: how Java reads the archive's names and classes.
@@ -48,7 +49,8 @@ struct MemberFound {
   char other_case[512];  // else a record of the name in another case; "" when none
   int major, minor;      // the class file version of the copy that loads; 0 when unknown
 };
-ReadResult find_member(const char* path, const char* name, MemberFound& found);
+// `release`: a multi-release jar read as that Java (9 and later), else 0.
+ReadResult find_member(const char* path, const char* name, int release, MemberFound& found);
 // A member every archive is asked for as its directory is read (nullptr: none), so that the
 // class path need not be read twice to find one class.
 void want_member(const char* name);

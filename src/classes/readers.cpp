@@ -141,6 +141,22 @@ int hold_on_wanted(const char* name, std::size_t len) {
   return WANTED_OTHER_CASE;
 }
 
+// K when `name` is META-INF/versions/K/ followed by `member`, K from 9 to 63 written without a
+// leading zero, as a multi-release jar holds a copy for Java K; else 0.
+int versioned_release(const char* name, std::size_t len, const char* member,
+                      std::size_t member_len) {
+  if (member == nullptr || len < 20 + member_len ||
+      std::memcmp(name, "META-INF/versions/", 18) != 0)
+    return 0;
+  std::size_t digits = len - member_len - 19;
+  const char* k = name + 18;
+  bool number = (digits == 1 || digits == 2) && k[0] >= '1' && k[0] <= '9';
+  for (std::size_t i = 1; number && i < digits; ++i) number = k[i] >= '0' && k[i] <= '9';
+  if (!number || k[digits] != '/' || std::memcmp(k + digits + 1, member, member_len) != 0) return 0;
+  int release = digits == 1 ? k[0] - '0' : (k[0] - '0') * 10 + (k[1] - '0');
+  return release >= 9 && release <= 63 ? release : 0;
+}
+
 // The records must fill the directory exactly, each whole, each of a kind
 // Java opens (not encrypted, stored or deflated). Notes where each begins in
 // `starts`, and the manifest and index records in `facts`.
@@ -171,6 +187,8 @@ ReadResult check_records(const unsigned char* records, std::size_t size, Offset 
     facts.manifest_exact |= len == 20 && std::memcmp(name, "META-INF/MANIFEST.MF", 20) == 0;
     int hold = len == wanted_len ? hold_on_wanted(name, len) : WANTED_NOT_HELD;
     if (hold != WANTED_NOT_HELD && facts.wanted != WANTED_HELD) facts.wanted = hold;
+    int release = versioned_release(name, len, wanted_name, wanted_len);
+    if (release > 0) facts.wanted_releases |= std::uint64_t{1} << release;
     starts[count] = static_cast<std::uint32_t>(at);
     at += whole;
   }
@@ -474,11 +492,13 @@ void want_member(const char* name) {
   wanted_len = name != nullptr ? std::strlen(name) : 0x10000;  // no record's name is as long
 }
 
-ReadResult find_member(const char* path, const char* name, MemberFound& found) {
+ReadResult find_member(const char* path, const char* name, int release, MemberFound& found) {
   Archive a;
   ReadResult result = open_archive(path, a);
   std::size_t len = std::strlen(name);
   const unsigned char* loads = nullptr;
+  const unsigned char* versioned = nullptr;
+  int loads_release = 0;
   found.exact = false;
   found.other_case[0] = '\0';
   found.major = 0;
@@ -486,6 +506,12 @@ ReadResult find_member(const char* path, const char* name, MemberFound& found) {
   for (std::size_t i = 0; result == READ_DONE && i < a.count; ++i) {
     const unsigned char* r = a.records + a.starts[i];
     const char* member = reinterpret_cast<const char*>(r + RECORD_BYTES);
+    // A multi-release jar's copy for the highest Java up to `release` loads in place of its own.
+    int k = versioned_release(member, get16(r + 28), name, len);
+    if (k > 0 && k <= release && k >= loads_release) {
+      versioned = r;
+      loads_release = k;
+    }
     if (get16(r + 28) != len) continue;
     if (std::memcmp(member, name, len) == 0) {
       loads = r;  // of a name held twice, the last record loads
@@ -499,6 +525,7 @@ ReadResult find_member(const char* path, const char* name, MemberFound& found) {
       found.other_case[len] = '\0';
     }
   }
+  if (versioned != nullptr) loads = versioned;
   unsigned char head[8];
   z_stream inflater = {};
   if (loads != nullptr) {

@@ -47,7 +47,10 @@ enum JavaStop {
   STOP_MAIN_NOT_FOUND,       // the main class: set when it is looked for
   STOP_MAIN_WRONG_NAME,
   STOP_MAIN_TOO_NEW,
-  STOP_OUT_OF_MEMORY  // the command could not be read whole
+  STOP_MAIN_PREVIEW_DISABLED,     // a preview class of the java's own version, no --enable-preview
+  STOP_MAIN_PREVIEW_UNSUPPORTED,  // a preview class of an older Java
+  STOP_MAIN_INVALID_MINOR,        // a minor version no Java loads
+  STOP_OUT_OF_MEMORY              // the command could not be read whole
 };
 
 enum ValueNeeded {
@@ -98,9 +101,10 @@ struct JavaCommand {
   int entry_word;   // the main class, the -jar file, the module or the source file
   int prints_word;  // the option that prints, for ENTRY_PRINTS
   bool module_path, javafx_modules, enable_preview;
-  int jar_version;  // -Djdk.util.jar.version=N; 0 when not given
-  char jar_version_text[24];
-  bool multi_release_off;
+  int jar_version;            // multi-release jars are read as this Java
+  char jar_version_text[24];  // the value of the last -Djdk.util.jar.version=; "" when none
+  bool jar_version_said;      // that value is a version: the section says how jars are read
+  bool multi_release_off;     // -Djdk.util.jar.enableMultiRelease=false
 
   JavaStop stop;
   ValueNeeded needs;

@@ -87,7 +87,8 @@ bool look_in_archive(int e, const char* file, ClassFound& found, bool asked_befo
   int wanted = class_path.elements[e].wanted;
   if (asked_before && wanted == WANTED_NOT_HELD) return false;
   MemberFound member;
-  ReadResult read = find_member(class_path.elements[e].text, file, member);
+  ReadResult read =
+      find_member(class_path.elements[e].text, file, class_path.elements[e].release, member);
   if (read == READ_OUT_OF_MEMORY) found.stopped_at = e;
   if (read != READ_DONE) return false;
   if (member.exact) {

@@ -289,6 +289,19 @@ void read_class_path_option(JavaCommand& c, int i, int value_word, const char* i
   c.replaced_word = i;
 }
 
+// The properties that decide how multi-release jars are read; the last one read wins.
+void read_jar_property(JavaCommand& c, const char* arg) {
+  if (std::strncmp(arg, "-Djdk.util.jar.enableMultiRelease=", 34) == 0) {
+    c.multi_release_off = std::strcmp(arg + 34, "false") == 0;
+  }
+  if (std::strncmp(arg, "-Djdk.util.jar.version=", 23) == 0) {
+    std::size_t len = std::strlen(arg + 23);
+    if (len >= sizeof c.jar_version_text) len = sizeof c.jar_version_text - 1;
+    std::memcpy(c.jar_version_text, arg + 23, len);
+    c.jar_version_text[len] = '\0';
+  }
+}
+
 // A word that begins with '-' and takes no value.
 void read_flag(JavaCommand& c, int i, bool& ends) {
   const char* arg = word(c.words, i);
@@ -304,6 +317,7 @@ void read_flag(JavaCommand& c, int i, bool& ends) {
     return;
   }
   if (std::strcmp(arg, "--enable-preview") == 0) c.enable_preview = true;
+  read_jar_property(c, arg);
   bool written_with_equals = std::strncmp(arg, "-cp=", 4) == 0 ||
                              std::strncmp(arg, "-classpath=", 11) == 0 ||
                              std::strncmp(arg, "-jar=", 5) == 0;
@@ -389,30 +403,26 @@ void settle_entry(JavaCommand& c) {
 
 // _JAVA_OPTIONS and JAVA_TOOL_OPTIONS go to the virtual machine: the last
 // -Djava.class.path of _JAVA_OPTIONS replaces every other class path.
-void read_vm_options(JavaCommand& c) {
-  Platform* os = platform();
-  c.tool_options = os->env_value("JAVA_TOOL_OPTIONS");
-  const char* names[2] = {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS"};
-  for (int n = 0; n < 2; ++n) {
-    const char* value = os->env_value(names[n]);
-    Words vm = {};
-    bool unmatched = false;
-    if (value == nullptr || !split_env_options(value, vm, unmatched)) {
-      words_release(vm);
-      continue;
-    }
-    for (int i = 0; i < vm.count; ++i) {
-      const char* arg = word(vm, i);
-      if (std::strcmp(arg, "-cp") == 0 || std::strcmp(arg, "-classpath") == 0) {
-        if (c.vm_refuses[0] == '\0') copy_text(c.vm_refuses, arg);
-      }
-      if (n == 1 && std::strncmp(arg, "-Djava.class.path=", 18) == 0) {
-        copy_text(c.java_options_value, arg + 18);
-        c.java_options_class_path = true;
-      }
-    }
+void read_vm_variable(JavaCommand& c, const char* name, bool sets_class_path) {
+  const char* value = platform()->env_value(name);
+  Words vm = {};
+  bool unmatched = false;
+  if (value == nullptr || !split_env_options(value, vm, unmatched)) {
     words_release(vm);
+    return;
   }
+  for (int i = 0; i < vm.count; ++i) {
+    const char* arg = word(vm, i);
+    if (std::strcmp(arg, "-cp") == 0 || std::strcmp(arg, "-classpath") == 0) {
+      if (c.vm_refuses[0] == '\0') copy_text(c.vm_refuses, arg);
+    }
+    if (sets_class_path && std::strncmp(arg, "-Djava.class.path=", 18) == 0) {
+      copy_text(c.java_options_value, arg + 18);
+      c.java_options_class_path = true;
+    }
+    read_jar_property(c, arg);
+  }
+  words_release(vm);
 }
 
 // What sets the class path now, as a warning names it.
@@ -439,6 +449,21 @@ void describe_class_path(const JavaCommand& c, char* text) {
     len += 1 + value_len;
   }
   text[len] = '\0';
+}
+
+// Multi-release jars are read as Java min(N, the java's) for -Djdk.util.jar.version=N, and
+// not at all below 9 or with -Djdk.util.jar.enableMultiRelease=false.
+void settle_jar_version(JavaCommand& c) {
+  int feature = c.feature >= 0 ? c.feature : UNKNOWN_JAVA_RULES;
+  c.jar_version = feature;
+  const char* text = c.jar_version_text;
+  std::size_t digits = std::strspn(text, "0123456789");
+  if (text[0] == '\0' || text[digits] != '\0' || digits > 6) return;
+  int asked = 0;
+  for (std::size_t i = 0; i < digits; ++i) asked = asked * 10 + (text[i] - '0');
+  c.jar_version = asked < feature ? asked : feature;
+  if (c.jar_version < 8) c.jar_version = 8;
+  c.jar_version_said = true;
 }
 
 }  // namespace
@@ -493,10 +518,13 @@ bool read_java_command(int argc, const char* const* argv, JavaCommand& c) {
   int jar = early_jar ? jar_before_options(c) : -1;
   if (jar > 0) check_jar_file(c, word(c.words, jar), true);
   // Also when java stopped while it read them: the class path is what they set so far.
+  c.tool_options = os->env_value("JAVA_TOOL_OPTIONS");
+  read_vm_variable(c, "JAVA_TOOL_OPTIONS", false);
   read_options(c);
   settle_entry(c);
   if (c.entry == ENTRY_NONE && c.prints_word < 0 && c.stop == STOP_NONE) stop(c, STOP_USAGE, "");
-  read_vm_options(c);
+  read_vm_variable(c, "_JAVA_OPTIONS", true);
+  settle_jar_version(c);
   if (c.entry == ENTRY_JAR) {
     if (c.classpath_set || c.replaced_word >= 0) c.classpath_replaced = c.classpath_set;
     set_class_path(c, SET_BY_JAR, "-jar", word(c.words, c.entry_word), false);

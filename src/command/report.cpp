@@ -99,6 +99,13 @@ void print_warnings(const JavaCommand& c) {
   if (c.classpath_set) out_print("***Warning - with -jar, java ignores CLASSPATH\n");
 }
 
+void print_jar_version(const JavaCommand& c) {
+  if (!c.jar_version_said || c.multi_release_off) return;
+  out_print("***Warning - -Djdk.util.jar.version=%s: multi-release jars are read as Java ",
+            c.jar_version_text);
+  out_print("%d\n", c.jar_version);
+}
+
 void print_needs_value(const JavaCommand& c) {
   const char* texts[] = {"class path specification", "module path specification",
                          "modules to be specified", "module name", "source version"};
@@ -191,6 +198,28 @@ Seen print_main_class_stop(const JavaCommand& c, const ClassFound& found) {
         internal, found.major, found.minor, newest);
     return c.rules < 9 ? SEEN_AS_EXCEPTION : SEEN_NEVER;
   }
+  if (c.stop == STOP_MAIN_PREVIEW_DISABLED || c.stop == STOP_MAIN_PREVIEW_UNSUPPORTED ||
+      c.stop == STOP_MAIN_INVALID_MINOR) {
+    out_print("    Error: LinkageError occurred while loading main class %s\n", name);
+    out_print("    \tjava.lang.UnsupportedClassVersionError: ");
+    if (c.stop == STOP_MAIN_PREVIEW_DISABLED) {
+      out_print(
+          "Preview features are not enabled for %s (class file version %d.65535). Try running "
+          "with '--enable-preview'\n",
+          internal, found.major);
+    } else if (c.stop == STOP_MAIN_PREVIEW_UNSUPPORTED) {
+      out_print(
+          "%s (class file version %d.65535) was compiled with preview features that are "
+          "unsupported. This version of the Java Runtime only recognizes preview features "
+          "for class file version %d.65535\n",
+          internal, found.major, (c.feature >= 0 ? c.feature : UNKNOWN_JAVA_RULES) + 44);
+    } else {
+      out_print(
+          "%s (class file version %d.%d) was compiled with an invalid non-zero minor version\n",
+          internal, found.major, found.minor);
+    }
+    return SEEN_NEVER;
+  }
   out_print("    Error: Could not find or load main class %s\n", name);
   if (c.stop == STOP_MAIN_WRONG_NAME && c.rules >= 9) {
     out_print("    Caused by: java.lang.NoClassDefFoundError: %s (wrong name: %s)\n", internal,
@@ -261,7 +290,7 @@ void print_reasons(const JavaCommand& c, const ClassFound& found, Seen seen) {
     for (int i = 0; i < class_path.left_out_count; ++i) {
       MemberFound member;
       bool holds =
-          find_member(class_path.left_out[i].full, file, member) == READ_DONE && member.exact;
+          find_member(class_path.left_out[i].full, file, 0, member) == READ_DONE && member.exact;
       if (holds)
         out_print("    because Java leaves out %s, which holds it\n", class_path.left_out[i].text);
     }
@@ -293,7 +322,11 @@ void print_main_class_line(const JavaCommand& c, const ClassFound& found) {
   if (found.major != 0) {
     out_print(", for Java ");
     print_java_name(found.major);
-    out_print(" (class file version %d)", found.major);
+    if (found.minor == 0xFFFF && found.major >= 56) {
+      out_print(" preview (class file version %d.65535)", found.major);
+    } else {
+      out_print(" (class file version %d)", found.major);
+    }
   }
   out_print("\n");
 }
@@ -330,6 +363,12 @@ void find_main_class(JavaCommand& c, ClassFound& found) {
     c.stop = STOP_MAIN_WRONG_NAME;
   else if (found.major > newest)
     c.stop = STOP_MAIN_TOO_NEW;
+  else if (found.major >= 56 && found.minor == 0xFFFF && found.major != newest)
+    c.stop = STOP_MAIN_PREVIEW_UNSUPPORTED;
+  else if (found.major >= 56 && found.minor == 0xFFFF && !c.enable_preview)
+    c.stop = STOP_MAIN_PREVIEW_DISABLED;
+  else if (found.major >= 56 && found.minor != 0 && found.minor != 0xFFFF)
+    c.stop = STOP_MAIN_INVALID_MINOR;
 }
 
 }  // namespace
@@ -358,6 +397,7 @@ int report_java_command(JavaCommand& c) {
   }
   print_java_found(c);
   print_warnings(c);
+  print_jar_version(c);
   ClassFound found = {};
   found.element = -1;
   found.stopped_at = -1;
@@ -378,8 +418,7 @@ int report_java_command(JavaCommand& c) {
     out_print("***ERROR*** - cpvalid reads argument files up to 16 MiB: %s is larger\n", c.subject);
   } else if (c.stop != STOP_NONE) {
     out_print("***ERROR*** - java stops, saying:\n");
-    bool main = c.stop == STOP_MAIN_NOT_FOUND || c.stop == STOP_MAIN_WRONG_NAME ||
-                c.stop == STOP_MAIN_TOO_NEW;
+    bool main = c.stop >= STOP_MAIN_NOT_FOUND && c.stop <= STOP_MAIN_INVALID_MINOR;
     Seen seen = main ? print_main_class_stop(c, found) : print_launcher_stop(c);
     print_reasons(c, found, seen);
   }

@@ -21,6 +21,7 @@ struct ClassPathElement {
   bool brings_in;  // its manifest's Class-Path brings in an element Java opens through it
   char* full;      // of an archive Java leaves out: its full path (in the block of `text`)
   int wanted;      // an archive's hold on the name looked for: WANTED_...
+  int release;     // a multi-release archive read as this Java; else 0
 };
 // Whether an archive's directory names the member looked for as it is read.
 enum WantedHold { WANTED_NOT_HELD, WANTED_HELD, WANTED_OTHER_CASE };

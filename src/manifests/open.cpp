@@ -179,6 +179,14 @@ Verdict make_urls(const Opening& o, char* value, const char* end, const char*& b
   return KEPT;
 }
 
+// The archive's hold on the name looked for, its multi-release copies counted as Java reads them.
+void note_wanted(ClassPathElement& element, const ArchiveFacts& facts) {
+  element.release = facts.release;
+  std::uint64_t upto = facts.release >= 9 ? (std::uint64_t{2} << facts.release) - 1 : 0;
+  bool versioned = (facts.wanted_releases & upto) != 0;
+  element.wanted = versioned ? WANTED_HELD : facts.wanted;
+}
+
 // Java's reading of the archive's manifest as it opens the archive: false
 // when it leaves the archive out, or fails.
 bool keep_archive(FileHandle file, ArchiveFacts& facts, void* context) {
@@ -224,13 +232,15 @@ bool keep_archive(FileHandle file, ArchiveFacts& facts, void* context) {
           o.text);
     if (verdict != KEPT) say(VERDICTS[verdict], o.text, left_out_by);
     if (!kept) note_left_out(o.text, o.full, facts.wanted);
+    if (!kept && class_path.left_out_count > 0)
+      note_wanted(class_path.left_out[class_path.left_out_count - 1], facts);
     opener.left_out += !kept;
   }
   if (kept) {
     registry_add(o.key);
     o.element = begin_element(o.text, ELEMENT_ARCHIVE, READ_DONE);
   }
-  if (kept && o.element >= 0) class_path.elements[o.element].wanted = facts.wanted;
+  if (kept && o.element >= 0) note_wanted(class_path.elements[o.element], facts);
   if (kept && follows && o.element >= 0) add_entries(o, m.value, end);
   mem_give(bytes);
   mem_give(m.value);
