@@ -60,7 +60,8 @@ struct Known {
   char* name;
   char* super;
   bool loading;
-  bool walked;  // its methods were looked at
+  bool walked;    // its methods were looked at
+  bool searched;  // for a default main()
 };
 
 enum FailureKind { FAIL_MISSING, FAIL_NAME, FAIL_OTHER };
@@ -184,7 +185,7 @@ int note_loading(Loader& l, const char* name) {
     halt_for_memory(l);
     return -1;
   }
-  l.known[l.known_count] = {copy, nullptr, true, false};
+  l.known[l.known_count] = {copy, nullptr, true, false, false};
   return l.known_count++;
 }
 
@@ -204,6 +205,7 @@ bool fail_format(Failure& f, const ClassFile& file, const char* name) {
   if (file.fault == CLASS_UNKNOWN_TAG)
     fail_with(f, error, "Unknown constant tag %u in class file %s", file.fault_value, name);
   text_add(f.because, "%s.class is no class file java can read", name);
+  text_end_line(f.because);
   return false;
 }
 
@@ -217,6 +219,7 @@ bool fail_version(Loader& l, Failure& f, const ClassFile& file, const char* name
   text_add(f.because, "%s needs Java ", found.element_text);
   add_java_of(f.because, file.major);
   text_add(f.because, ", and %s is Java %d", l.query->java_word, l.query->feature);
+  text_end_line(f.because);
   return false;
 }
 
@@ -224,6 +227,7 @@ void fail_missing(Failure& f, const char* name, const char* shown) {
   fail_with(f, "java.lang.NoClassDefFoundError", "%s", shown);
   f.kind = FAIL_MISSING;
   text_add(f.because, "no element of the class path holds %s.class", name);
+  text_end_line(f.because);
 }
 
 bool fail_name(Loader& l, Failure& f, const ClassFile& file, const char* name,
@@ -233,6 +237,7 @@ bool fail_name(Loader& l, Failure& f, const ClassFile& file, const char* name,
   fail_with(f, "java.lang.NoClassDefFoundError", "%s (wrong name: %s)", name, own);
   f.kind = FAIL_NAME;
   text_add(f.because, "%s holds %s.class, which is %s", found.element_text, name, own);
+  text_end_line(f.because);
   mem_give(own);
   return false;
 }
@@ -729,6 +734,24 @@ void check_instance(Loader& l, const MainMethod& m) {
   release_scan(s);
 }
 
+// A default main() in the interfaces of `name` and of its supertypes, as getMethod finds it.
+void find_default_main(Loader& l, const char* name, bool interface, MainMethod& bare) {
+  int at = find_known(l, name);
+  if (at < 0 || l.known[at].searched || bare.found) return;
+  l.known[at].searched = true;
+  ClassScan s;
+  if (scan_class(l, name, false, s)) {
+    bool is_default = s.bare_main && (s.bare_main_flags & (ACC_STATIC | ACC_PUBLIC)) == ACC_PUBLIC;
+    if (interface && is_default) take_main(l, bare, name, s.bare_main_flags, true);
+    const char* next = s.supertypes;
+    for (unsigned i = 0; i <= s.interfaces; ++i) {
+      if (*next != '\0') find_default_main(l, next, i < s.interfaces, bare);
+      next += std::strlen(next) + 1;
+    }
+  }
+  release_scan(s);
+}
+
 void release_main(MainMethod& m) {
   mem_give(m.declarer);
   m = {};
@@ -744,6 +767,7 @@ void check_main_25(Loader& l, MainMethod& public_main, MainMethod& interface_bar
   MainMethod* chosen = &public_main;
   if (!public_main.found || !public_main.returns_void) chosen = &other;
   if (!chosen->found) chosen = &bare;
+  if (!chosen->found) find_default_main(l, l.main_name, false, interface_bare);
   if (!chosen->found) chosen = &interface_bare;
   if (!chosen->found) {
     MainMethod none = {};
