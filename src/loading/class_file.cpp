@@ -148,8 +148,10 @@ bool entry_is_sound(const ClassFile& f, const unsigned char* e) {
   }
 }
 
-ClassFault read_pool(Cursor& c, ClassFile& f) {
-  if (read_entries(c, f) != CLASS_OK) return f.fault;
+// The head alone (-c over a folder, every class file) checks only the constants that name
+// the class: the whole pool's references cost as much again.
+ClassFault read_pool(Cursor& c, ClassFile& f, ClassReach reach) {
+  if (read_entries(c, f) != CLASS_OK || reach == CLASS_HEAD) return f.fault;
   for (unsigned i = 1; i < f.pool_count; ++i) {
     if (f.pool[i] != 0 && !entry_is_sound(f, f.bytes + f.pool[i])) return fail(f, CLASS_MALFORMED);
   }
@@ -158,7 +160,7 @@ ClassFault read_pool(Cursor& c, ClassFile& f) {
 
 // Magic, version, constant pool, then access flags, this_class, super_class and the
 // interface count, which java asks for together.
-ClassFault read_head(Cursor& c, ClassFile& f) {
+ClassFault read_head(Cursor& c, ClassFile& f, ClassReach reach) {
   const unsigned char* start = take(c, 8);
   if (start == nullptr) return fail(f, CLASS_TRUNCATED);
   if (u4(start) != 0xCAFEBABE) {
@@ -167,14 +169,15 @@ ClassFault read_head(Cursor& c, ClassFile& f) {
   }
   f.minor = u2(start + 4);
   f.major = u2(start + 6);
-  if (read_pool(c, f) != CLASS_OK) return f.fault;
+  if (read_pool(c, f, reach) != CLASS_OK) return f.fault;
   const unsigned char* names = take(c, 8);
   if (names == nullptr) return fail(f, CLASS_TRUNCATED);
   f.flags = u2(names);
   f.this_class = u2(names + 2);
   f.super_class = u2(names + 4);
   f.interface_count = u2(names + 6);
-  if (tag_at(f, f.this_class) != TAG_CLASS) return fail(f, CLASS_MALFORMED);
+  if (tag_at(f, f.this_class) != TAG_CLASS || !entry_is_sound(f, f.bytes + f.pool[f.this_class]))
+    return fail(f, CLASS_MALFORMED);
   return CLASS_OK;
 }
 
@@ -281,7 +284,7 @@ ClassFault class_parse(const unsigned char* bytes, std::size_t size, ClassReach 
   file.bytes = bytes;
   file.size = size;
   Cursor c = {bytes, size, 0};
-  if (read_head(c, file) != CLASS_OK || reach == CLASS_HEAD) return file.fault;
+  if (read_head(c, file, reach) != CLASS_OK || reach == CLASS_HEAD) return file.fault;
   if (read_interfaces(c, file) != CLASS_OK) return file.fault;
   return read_body(c, file);
 }

@@ -39,9 +39,9 @@ struct ClassFile {
   bool inner_entry;                 // its InnerClasses attribute names the class itself
   unsigned inner_flags, inner_outer;
   ClassFault fault;
-  ClassStage stage;       // how far the parse got
+  ClassStage stage;           // how far the parse got
   std::uint32_t fault_value;  // the magic, or the unknown tag
-  std::uint32_t* pool;    // where each constant's tag lies, by index; 0: no constant there
+  std::uint32_t* pool;        // where each constant's tag lies, by index; 0: no constant there
   unsigned pool_count;
 };
 

@@ -13,27 +13,60 @@ constexpr int DEPTH_LIMIT = 1000;
 
 // Packages of the JDK from Java 9 on (the javax/ ones java.se and jdk modules export; not
 // bind, ws or soap, which left in 11): a name no element holds loads from there.
-const char* const JDK_PACKAGES[] = {
-    "javax/accessibility/",   "javax/annotation/processing/", "javax/crypto/",
-    "javax/imageio/",         "javax/lang/model/",            "javax/management/",
-    "javax/naming/",          "javax/net/",                   "javax/print/",
-    "javax/rmi/ssl/",         "javax/script/",                "javax/security/auth/",
-    "javax/security/cert/",   "javax/security/sasl/",         "javax/smartcardio/",
-    "javax/sound/",           "javax/sql/",                   "javax/swing/",
-    "javax/tools/",           "javax/transaction/xa/",        "javax/xml/catalog/",
-    "javax/xml/crypto/",      "javax/xml/datatype/",          "javax/xml/namespace/",
-    "javax/xml/parsers/",     "javax/xml/stream/",            "javax/xml/transform/",
-    "javax/xml/validation/",  "javax/xml/xpath/",             "com/sun/java/accessibility/",
-    "com/sun/jdi/",           "com/sun/management/",          "com/sun/net/httpserver/",
-    "com/sun/nio/",           "com/sun/security/",            "com/sun/source/",
-    "com/sun/tools/",         "jdk/dynalink/",                "jdk/incubator/",
-    "jdk/javadoc/",           "jdk/jfr/",                     "jdk/jshell/",
-    "jdk/management/",        "jdk/net/",                     "jdk/nio/",
-    "jdk/security/",          "jdk/swing/",                   "sun/misc/",
-    "sun/reflect/",           "org/w3c/dom/",                 "org/xml/sax/",
-    "org/ietf/jgss/"};
+const char* const JDK_PACKAGES[] = {"javax/accessibility/",
+                                    "javax/annotation/processing/",
+                                    "javax/crypto/",
+                                    "javax/imageio/",
+                                    "javax/lang/model/",
+                                    "javax/management/",
+                                    "javax/naming/",
+                                    "javax/net/",
+                                    "javax/print/",
+                                    "javax/rmi/ssl/",
+                                    "javax/script/",
+                                    "javax/security/auth/",
+                                    "javax/security/cert/",
+                                    "javax/security/sasl/",
+                                    "javax/smartcardio/",
+                                    "javax/sound/",
+                                    "javax/sql/",
+                                    "javax/swing/",
+                                    "javax/tools/",
+                                    "javax/transaction/xa/",
+                                    "javax/xml/catalog/",
+                                    "javax/xml/crypto/",
+                                    "javax/xml/datatype/",
+                                    "javax/xml/namespace/",
+                                    "javax/xml/parsers/",
+                                    "javax/xml/stream/",
+                                    "javax/xml/transform/",
+                                    "javax/xml/validation/",
+                                    "javax/xml/xpath/",
+                                    "com/sun/java/accessibility/",
+                                    "com/sun/jdi/",
+                                    "com/sun/management/",
+                                    "com/sun/net/httpserver/",
+                                    "com/sun/nio/",
+                                    "com/sun/security/",
+                                    "com/sun/source/",
+                                    "com/sun/tools/",
+                                    "jdk/dynalink/",
+                                    "jdk/incubator/",
+                                    "jdk/javadoc/",
+                                    "jdk/jfr/",
+                                    "jdk/jshell/",
+                                    "jdk/management/",
+                                    "jdk/net/",
+                                    "jdk/nio/",
+                                    "jdk/security/",
+                                    "jdk/swing/",
+                                    "sun/misc/",
+                                    "sun/reflect/",
+                                    "org/w3c/dom/",
+                                    "org/xml/sax/",
+                                    "org/ietf/jgss/"};
 // Java 8 holds the whole of these.
-const char* const JDK8_PACKAGES[] = {"javax/", "com/sun/", "sun/",      "jdk/",
+const char* const JDK8_PACKAGES[] = {"javax/",   "com/sun/", "sun/",      "jdk/",
                                      "org/w3c/", "org/xml/", "org/ietf/", "org/omg/"};
 
 const char STRING_ARRAY[] = "([Ljava/lang/String;)";
@@ -324,7 +357,8 @@ bool load_found(Loader& l, const char* name, const ClassLookup& found, int at, i
 }
 
 void limit_too_large(Loader& l, const char* name, const char* element) {
-  text_add(l.verdict->lines, "***Warning - cpvalid reads class files up to 16 MiB: %s.class in %s is larger", name,
+  text_add(l.verdict->lines,
+           "***Warning - cpvalid reads class files up to 16 MiB: %s.class in %s is larger", name,
            element);
   text_end_line(l.verdict->lines);
   l.verdict->outcome = LOAD_LIMIT;
@@ -433,8 +467,9 @@ void javafx_stops(Loader& l) {
     return;
   }
   stop(l, STEP_JAVAFX);
-  java_line(l, "Error: JavaFX runtime components are missing, and are required to run this "
-               "application");
+  java_line(l,
+            "Error: JavaFX runtime components are missing, and are required to run this "
+            "application");
 }
 
 // The main class's superclasses, as loaded, reach JavaFX's Application.
@@ -549,8 +584,7 @@ void scan_methods(ClassScan& s, const ClassFile& file, bool all_methods) {
 bool scan_class(Loader& l, const char* name, bool all_methods, ClassScan& s) {
   s = {};
   ClassLookup found = {};
-  if (starts(name, "java/") || !l.query->lookup(name, found, l.query->context) ||
-      found.too_large)
+  if (starts(name, "java/") || !l.query->lookup(name, found, l.query->context) || found.too_large)
     return false;
   ClassFile file;
   bool read = class_parse(found.bytes, found.size, CLASS_WHOLE, file) == CLASS_OK;
@@ -726,8 +760,7 @@ void check_instance(Loader& l, const MainMethod& m) {
     java_line(l, "make inner class static or move inner class out to separate source file");
   } else if (read && !s.constructor) {
     stop(l, STEP_MAIN_METHOD);
-    java_line(l, "Error: no non-private zero argument constructor found in class %s",
-              m.declarer);
+    java_line(l, "Error: no non-private zero argument constructor found in class %s", m.declarer);
     java_line(l, "remove private from existing constructor or define as:");
     java_line(l, "   public %s()", m.declarer);
   }

@@ -29,8 +29,8 @@ struct LoadQuery {
   int feature;             // the java's feature version: 8, 11, 17, 25; 25 when unknown
   const char* java_word;   // the java as typed, for the `because` lines
   bool enable_preview;
-  bool javafx_modules;     // a module path and --add-modules naming JavaFX (load_adds_javafx)
-  bool jar_javafx;         // -jar's manifest has JavaFX-Application-Class
+  bool javafx_modules;  // a module path and --add-modules naming JavaFX (load_adds_javafx)
+  bool jar_javafx;      // -jar's manifest has JavaFX-Application-Class
   LookupClass lookup;
   void* context;
 };
@@ -58,11 +58,11 @@ enum LoadStep {
 struct LoadVerdict {
   LoadOutcome outcome;
   LoadStep step;
-  bool main_loaded;        // java loaded the main class: print its `Main class` line
-  int main_element;        // where it loads from, when found
+  bool main_loaded;  // java loaded the main class: print its `Main class` line
+  int main_element;  // where it loads from, when found
   unsigned main_major, main_minor;
-  bool preview_unchecked;  // the --enable-preview warning goes after the `Main class` line
-  bool to_launcher;        // an exception reaches the launcher (javaw shows only its box)
+  bool preview_unchecked;         // the --enable-preview warning goes after the `Main class` line
+  bool to_launcher;               // an exception reaches the launcher (javaw shows only its box)
   int java_lines, because_lines;  // java's lines, then the reasons, one after the other
   Text lines;
 };

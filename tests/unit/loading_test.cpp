@@ -1,5 +1,7 @@
 // java's checks of the main class, on class files written here; java's lines as OpenJDK 17
 // and 25 print them for the same files.
+#include "loading/loading.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -7,7 +9,6 @@
 
 #include "../class_writer.h"
 #include "loading/class_file.h"
-#include "loading/loading.h"
 
 namespace {
 
@@ -49,8 +50,8 @@ std::string check(const LoadCase& run) {
   ClassPath path;
   for (const ClassSpec& c : run.classes) path.files[c.name] = class_bytes(c);
   for (const auto& [name, bytes] : run.raw) path.files[name] = bytes;
-  LoadQuery query = {run.main, run.feature, "java", run.preview, run.fx_modules, run.jar_fx,
-                     lookup, &path};
+  LoadQuery query = {run.main,       run.feature, "java", run.preview,
+                     run.fx_modules, run.jar_fx,  lookup, &path};
   LoadVerdict verdict;
   load_main_class(query, verdict);
   std::string text = verdict.main_loaded ? "loaded\n" : "";
@@ -93,7 +94,8 @@ TEST(ClassFile, FaultsAsJavaNamesThem) {
             "    \tjava.lang.ClassFormatError: Incompatible magic value 3405691583 in class file "
             "p/Main\n    because p/Main.class is no class file java can read\n");
   // A Module constant (19) in a class file, and bytes after the class.
-  run.raw["p/Main"] = good.substr(0, 8) + PoolWriter::u2(good[9] + 1) + good.substr(10, good.size() - 10);
+  run.raw["p/Main"] =
+      good.substr(0, 8) + PoolWriter::u2(good[9] + 1) + good.substr(10, good.size() - 10);
   run.raw["p/Main"].insert(10, "\x13\0\1", 3);
   EXPECT_EQ(check(run),
             "    Error: LinkageError occurred while loading main class p.Main\n"
@@ -148,8 +150,9 @@ TEST(MainClassLoad, ItsFileAndItsName) {
             "    Error: Could not find or load main class com.acme.Main\n"
             "    because lib/com/acme/Main.jar holds com/acme/Main.class, which is Main\n");
   run.raw["com/acme/Main"] = "huge";
-  EXPECT_EQ(check(run), "***Warning - cpvalid reads class files up to 16 MiB: com/acme/Main.class "
-                        "in lib/com/acme/Main.jar is larger\n");
+  EXPECT_EQ(check(run),
+            "***Warning - cpvalid reads class files up to 16 MiB: com/acme/Main.class "
+            "in lib/com/acme/Main.jar is larger\n");
 }
 
 TEST(MainClassLoad, SupertypesDepthFirstInterfacesBeforeTheSuperclass) {
@@ -203,7 +206,8 @@ TEST(MainClassLoad, ABodyFaultShowsAfterTheInterfacesAndTheDepthHasALimit) {
   run.classes = {with_main("Main", "C0")};
   for (int i = 0; i < 1005; ++i)
     run.classes.push_back({"C" + std::to_string(i), "C" + std::to_string(i + 1)});
-  EXPECT_EQ(check(run), "***Warning - cpvalid follows superclasses 1000 deep: it stopped at C1000\n");
+  EXPECT_EQ(check(run),
+            "***Warning - cpvalid follows superclasses 1000 deep: it stopped at C1000\n");
 }
 
 TEST(JavaFX, ApplicationOnTheClassPathOrInTheManifest) {
@@ -300,9 +304,10 @@ TEST(MainMethod, Java25InstanceMains) {
   run.classes[0].inner_flags = STAT;
   run.classes[1].methods[0].flags = PRIV;
   run.classes[0].interfaces = {"I"};
-  EXPECT_EQ(check(run), "    Error: Could not find or load main class Main\n"
-                        "    Caused by: java.lang.NoClassDefFoundError: I\n"
-                        "    because no element of the class path holds I.class\n");
+  EXPECT_EQ(check(run),
+            "    Error: Could not find or load main class Main\n"
+            "    Caused by: java.lang.NoClassDefFoundError: I\n"
+            "    because no element of the class path holds I.class\n");
   run.classes.push_back({"I", "java/lang/Object", {}, {{PUB, "main", "()V", {}}}, INTERFACE});
   EXPECT_EQ(check(run), "loaded\n");
   run.classes.back().methods[0].flags = PUB | STAT;
