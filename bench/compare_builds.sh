@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Whole-process wall time of two builds of cpvalid.exe under Wine, one prefix, the two alternating
 # (which goes first swaps every round): -c over every jar under /usr/share/java (each real file
-# once); -c over a folder of 70,000 class files; -w on a PATH of 32,767 characters (1,638
+# once); -c over a folder of 70,000 class files (each the same compiled class); -w on a PATH of 32,767 characters (1,638
 # directories of 20 files on T:, 1,639 missing entries on U:), then with a java.exe (a copy of
 # AFTER) in each of those directories. Prints the load, each build's totals once, and per phase
 # and build the median wall time and the median CPU time of the program's process (user and
@@ -14,7 +14,11 @@ server=/usr/lib/wine/wineserver scratch=$(mktemp -d /tmp/cpvalid-builds.XXXXXX)
 . "$(dirname "$0")/wine_path.sh"
 for d in "${dirs[@]}"; do touch "$d"/f{01..20}.txt; done
 mkdir "$scratch/cls"
-(cd "$scratch/cls" && seq -f 'C%05g.class' 0 69999 | xargs touch)
+# Each a real class file (this one compiled, 2 to 3 KB), so that -c reads and parses each as it
+# would a program's.
+javac -d "$scratch" "$(dirname "$0")/ClassScan.java"
+python3 -c 'import sys; b = open(sys.argv[1], "rb").read(); [open("%s/C%05d.class" % (sys.argv[2], i), "wb").write(b) for i in range(70000)]' \
+  "$scratch/ClassScan.class" "$scratch/cls"
 folder=Z:$(printf '%s' "$scratch/cls" | tr / '\\')
 mapfile -t jars < <(for f in /usr/share/java/*.jar; do realpath -e "$f"; done | sort -u)
 jarpath=$(printf 'Z:%s;' "${jars[@]}" | tr / '\\') && jarpath=${jarpath%;}

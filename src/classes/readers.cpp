@@ -13,6 +13,8 @@
 #include "classes/classes.h"
 #include "lists/class_path.h"
 #include "lists/lists.h"
+#include "loading/class_file.h"
+#include "loading/loading.h"
 #include "platform/platform.h"
 
 namespace {
@@ -362,14 +364,53 @@ bool begin_path(char* buf, const char* element) {
   return true;
 }
 
-// The version of the class file below the element, from its first 8 bytes.
-int file_version() {
-  unsigned char bytes[8];
+// Class files are read up to this_class: most fit in one block, a larger one is read whole.
+unsigned char class_block[8192];
+
+bool same_name_but_case(ClassText own, const char* path, std::size_t len) {
+  if (own.len != len) return false;
+  for (std::size_t i = 0; i < len; ++i) {
+    if (ascii_upper(static_cast<char>(own.bytes[i])) != ascii_upper(path[i])) return false;
+  }
+  return true;
+}
+
+// The version of a class file java can load: one whose this_class is its path below the
+// element (".class" left off), letters in any case, as Windows opens it. 0 for any other:
+// java finds it only under a name it refuses. -1 when memory runs out.
+int loadable_version(const unsigned char* bytes, std::size_t size, std::size_t name_len) {
+  ClassFile file;
+  ClassFault fault = class_parse(bytes, size, CLASS_HEAD, file);
+  bool named = fault == CLASS_OK &&
+               same_name_but_case(class_name_at(file, file.this_class), below, name_len - 6);
+  class_release(file);
+  if (fault == CLASS_NO_MEMORY) return -1;
+  return named ? class_version(bytes) : 0;
+}
+
+// The version of the class file below the element, when java can load it; -1 when memory
+// runs out.
+int file_version(std::size_t name_len) {
   FileHandle file = platform()->file_open_utf8(element_path, below);
-  bool read = file != 0 && platform()->file_type(file) == FILE_TYPE_DISK &&
-              read_exact(file, 0, bytes, 8);  // a device could keep the run waiting
+  // A device could keep the run waiting.
+  bool disk = file != 0 && platform()->file_type(file) == FILE_TYPE_DISK;
+  long got = disk ? platform()->file_read_at(file, 0, class_block, sizeof class_block) : -1;
+  int version = 0;
+  if (got == static_cast<long>(sizeof class_block)) {
+    long long size = platform()->file_size(file);
+    std::size_t whole = size > 0 && size < static_cast<long long>(CLASS_FILE_LIMIT)
+                            ? static_cast<std::size_t>(size)
+                            : CLASS_FILE_LIMIT;
+    unsigned char* bytes = static_cast<unsigned char*>(mem_take(whole));
+    if (bytes == nullptr) version = -1;
+    if (bytes != nullptr && read_exact(file, 0, bytes, whole))
+      version = loadable_version(bytes, whole, name_len);
+    mem_give(bytes);
+  } else if (got >= 8) {
+    version = loadable_version(class_block, static_cast<std::size_t>(got), name_len);
+  }
   if (file != 0) platform()->file_close(file);
-  return read ? class_version(bytes) : 0;
+  return version;
 }
 
 // Searches the directory below[0..len), empty or ending in '/', under the element.
@@ -390,7 +431,9 @@ ReadResult search(std::size_t len) {
     } else if (!item.directory && counts_as_class(below, len + n)) {
       int added = names_add(below, len + n, {UNREAD, 0});
       if (added == 0) result = READ_OUT_OF_MEMORY;
-      if (added == NAME_LOADS) names_note_version(file_version());
+      int version = added == NAME_LOADS ? file_version(len + n) : 0;
+      if (version < 0) result = READ_OUT_OF_MEMORY;
+      if (version > 0) names_note_version(version);
     }
   }
   platform()->list_close(list);

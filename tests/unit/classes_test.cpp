@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "../class_writer.h"
 #include "../fake_platform.h"
 #include "app/app.h"
 #include "base/allocator.h"
@@ -271,10 +272,12 @@ TEST(Classes, VersionsFromDevicesFailedReadsAndWithoutMemory) {
   auto run_with = [](std::size_t grants) {
     FakePlatform fake;
     for (auto dir : {"C:\\d", "C:\\e", "C:\\d\\p"}) fake.add(dir, 'd');
-    fake.add("C:\\d\\p\\A.class", 'f', "\xCA\xFE\xBA\xBE\0\0\0\x34"s);  // 52
+    fake.add("C:\\d\\p\\A.class", 'f', class_bytes({"p/a"}));  // 52, its name in another case
     fake.add("C:\\d\\p\\Dev.class", 'c', "\xCA\xFE\xBA\xBE\0\0\0\x3D"s);
     fake.add("C:\\d\\p\\Bad.class", 'E', "\xCA\xFE\xBA\xBE\0\0\0\x3D"s);
-    fake.add("C:\\e\\B.class", 'f', "\xCA\xFE\xBA\xBE\0\0\0\x37"s);  // 55
+    ClassSpec b = {"B"};
+    b.major = 55;
+    fake.add("C:\\e\\B.class", 'f', class_bytes(b));
     grants_left = grants, largest = SIZE_MAX;
     return run_c(fake, "C:\\d;C:\\e");
   };
