@@ -16,12 +16,35 @@ for f in jars/{ZANTH.CORE.JAR,zanth.bridge.jar,ORVIS.JAR,NOMIA.JAR,BRESK.JAR,MUR
   { printf 'PK\005\006'; head -c 18 /dev/zero; } >"$SAMPLE_ROOT/$f"
 done
 python3 - "$SAMPLE_ROOT" <<'PY'
-import sys, zipfile
+import struct, sys, zipfile
 def head(major): return b'\xca\xfe\xba\xbe\0\0\0' + bytes([major]) + bytes(200)
 with zipfile.ZipFile(sys.argv[1] + '/jars/QUILLET.JAR', 'w', zipfile.ZIP_DEFLATED) as jar:
     for name in ('Queue', 'Topic'):
         jar.writestr('com/quillet/%s.class' % name, head(61))
-open(sys.argv[1] + '/classes/com/example/Main.class', 'wb').write(head(52))
+def class_file(name, methods):
+    """A class file for Java 8 whose static methods (name, descriptor) only return."""
+    pool = []
+    def const(entry):
+        pool.append(entry)
+        return len(pool)
+    u2 = lambda v: struct.pack('>H', v)
+    utf8 = lambda t: const(b'\1' + u2(len(t)) + t.encode())
+    this = const(b'\7' + u2(utf8(name)))
+    base = const(b'\7' + u2(utf8('java/lang/Object')))
+    code_name = utf8('Code')
+    body = b''
+    for method, descriptor in methods:
+        code = u2(0) + u2(2) + struct.pack('>I', 1) + b'\xb1' + u2(0) + u2(0)
+        body += u2(9) + u2(utf8(method)) + u2(utf8(descriptor)) + u2(1)
+        body += u2(code_name) + struct.pack('>I', len(code)) + code
+    return (b'\xca\xfe\xba\xbe' + u2(0) + u2(52) + u2(len(pool) + 1) + b''.join(pool) + u2(0x21) +
+            u2(this) + u2(base) + u2(0) + u2(0) + u2(len(methods)) + body + u2(0))
+main = [('main', '([Ljava/lang/String;)V')]
+open(sys.argv[1] + '/classes/com/example/Main.class', 'wb').write(class_file('com/example/Main', main))
+# The report's entry point also draws charts, with the class of the jar an upgrade renamed.
+draw = ('draw', '(Lcom/example/report/charts/Chart;)V')
+open(sys.argv[1] + '/classes/com/example/Charts.class', 'wb').write(
+    class_file('com/example/Charts', main + [draw]))
 PY
 cp /usr/share/java/slf4j-{api,simple,nop}.jar "$SAMPLE_ROOT/logging/"
 
@@ -80,7 +103,8 @@ for f in java javaw; do java_copy "bin/$f.exe" 8.0.3910.13; done
 export WINEPATH+=";$win_root\\jdk-17\\bin" JAVA_HOME="$win_root\\jdk-17"
 
 # Two start scripts' java commands: the application's, whose main class loads from
-# ..\classes, and a broken copy that runs the kit's java and names the class in the wrong case;
-# run.sh runs cpvalid in front of each.
+# ..\classes, and the charts', which runs the kit's java and whose main class names a class
+# of the jar report.jar's manifest still calls report-charts-2.1.jar; run.sh runs cpvalid in
+# front of each.
 printf '%s\r\n' 'java -cp ..\classes;..\jars\report.jar com.example.Main' >"$SAMPLE_ROOT/app/start.cmd"
-printf '%s\r\n' '..\jdk-17\bin\java -cp ..\classes;..\jars\QUILLET.JAR com.example.main' >"$SAMPLE_ROOT/app/broken.cmd"
+printf '%s\r\n' '..\jdk-17\bin\java -cp ..\classes;..\jars\report.jar com.example.Charts' >"$SAMPLE_ROOT/app/broken.cmd"

@@ -51,6 +51,11 @@ struct MemberFound {
 };
 // `release`: a multi-release jar read as that Java (9 and later), else 0.
 ReadResult find_member(const char* path, const char* name, int release, MemberFound& found);
+// The whole copy of `name` that loads from the archive (`release` as for find_member), in a
+// block to give back: READ_STOPPED when it is larger than `limit`, READ_REFUSED when the
+// archive lacks it or its bytes cannot be read whole.
+ReadResult read_member(const char* path, const char* name, int release, std::size_t limit,
+                       unsigned char*& bytes, std::size_t& size);
 // A member every archive is asked for as its directory is read (nullptr: none), so that the
 // class path need not be read twice to find one class.
 void want_member(const char* name);

@@ -535,18 +535,18 @@ void want_member(const char* name) {
   wanted_len = name != nullptr ? std::strlen(name) : 0x10000;  // no record's name is as long
 }
 
-ReadResult find_member(const char* path, const char* name, int release, MemberFound& found) {
-  Archive a;
-  ReadResult result = open_archive(path, a);
+namespace {
+
+// The record of the copy of `name` that loads from the archive (nullptr: none), and in
+// `other_case` (512 bytes) the first record of the name in other letters.
+const unsigned char* loading_record(const Archive& a, const char* name, int release,
+                                    char* other_case) {
   std::size_t len = std::strlen(name);
   const unsigned char* loads = nullptr;
   const unsigned char* versioned = nullptr;
   int loads_release = 0;
-  found.exact = false;
-  found.other_case[0] = '\0';
-  found.major = 0;
-  found.minor = 0;
-  for (std::size_t i = 0; result == READ_DONE && i < a.count; ++i) {
+  other_case[0] = '\0';
+  for (std::size_t i = 0; i < a.count; ++i) {
     const unsigned char* r = a.records + a.starts[i];
     const char* member = reinterpret_cast<const char*>(r + RECORD_BYTES);
     // A multi-release jar's copy for the highest Java up to `release` loads in place of its own.
@@ -563,12 +563,54 @@ ReadResult find_member(const char* path, const char* name, int release, MemberFo
     bool folded = true;
     for (std::size_t c = 0; c < len && folded; ++c)
       folded = ascii_upper(member[c]) == ascii_upper(name[c]);
-    if (folded && found.other_case[0] == '\0' && len < sizeof found.other_case) {
-      std::memcpy(found.other_case, member, len);
-      found.other_case[len] = '\0';
+    if (folded && other_case[0] == '\0' && len < 512) {
+      std::memcpy(other_case, member, len);
+      other_case[len] = '\0';
     }
   }
-  if (versioned != nullptr) loads = versioned;
+  return versioned != nullptr ? versioned : loads;
+}
+
+// The bytes of the copy `r` stands for, whole, into `bytes` (`size` of them, as its record
+// says): false when they cannot be read or inflated to exactly that size.
+bool read_copy(const Archive& a, const unsigned char* r, unsigned char* bytes, std::size_t size) {
+  Fields f = record_fields(r);
+  unsigned char local[30];
+  Offset at = a.stub + f.local;
+  if (!read_exact(a.file, at, local, 30) || member_data(local, at) == 0) return false;
+  Offset data = member_data(local, at);
+  if (get16(r + 10) == 0) return f.csize >= size && read_exact(a.file, data, bytes, size);
+  // Deflate never shrinks data below a thousandth of its size: more input than that is not read.
+  Offset most = size / 1000 + 65536;
+  std::size_t in_len = static_cast<std::size_t>(f.csize < most ? f.csize : most);
+  unsigned char* in = static_cast<unsigned char*>(mem_take(in_len + 1));
+  if (in == nullptr || !read_exact(a.file, data, in, in_len)) {
+    mem_give(in);
+    return false;
+  }
+  z_stream z = {};
+  bool whole = inflateInit2(&z, -MAX_WBITS) == Z_OK;
+  z.next_in = in;
+  z.avail_in = static_cast<uInt>(in_len);
+  z.next_out = bytes;
+  z.avail_out = static_cast<uInt>(size + 1);
+  whole = whole && inflate(&z, Z_FINISH) == Z_STREAM_END && z.total_out == size;
+  inflateEnd(&z);
+  mem_give(in);
+  return whole;
+}
+
+}  // namespace
+
+ReadResult find_member(const char* path, const char* name, int release, MemberFound& found) {
+  Archive a;
+  ReadResult result = open_archive(path, a);
+  found.exact = false;
+  found.other_case[0] = '\0';
+  found.major = 0;
+  found.minor = 0;
+  const unsigned char* loads =
+      result == READ_DONE ? loading_record(a, name, release, found.other_case) : nullptr;
   unsigned char head[8];
   z_stream inflater = {};
   if (loads != nullptr) {
@@ -582,6 +624,32 @@ ReadResult find_member(const char* path, const char* name, int release, MemberFo
       found.minor = head[4] << 8 | head[5];
     }
     inflateEnd(&inflater);
+  }
+  close_archive(a);
+  return result;
+}
+
+ReadResult read_member(const char* path, const char* name, int release, std::size_t limit,
+                       unsigned char*& bytes, std::size_t& size) {
+  Archive a;
+  char other_case[512];
+  bytes = nullptr;
+  size = 0;
+  ReadResult result = open_archive(path, a);
+  const unsigned char* r =
+      result == READ_DONE ? loading_record(a, name, release, other_case) : nullptr;
+  Offset whole = r != nullptr ? record_fields(r).size : 0;
+  if (result == READ_DONE && r == nullptr) result = READ_REFUSED;
+  if (result == READ_DONE && whole > limit) result = READ_STOPPED;
+  if (result == READ_DONE) {
+    size = static_cast<std::size_t>(whole);
+    bytes = static_cast<unsigned char*>(mem_take(size + 1));
+    if (bytes == nullptr) result = READ_OUT_OF_MEMORY;
+  }
+  if (result == READ_DONE && !read_copy(a, r, bytes, size)) result = READ_REFUSED;
+  if (result != READ_DONE) {
+    mem_give(bytes);
+    bytes = nullptr;
   }
   close_archive(a);
   return result;

@@ -112,6 +112,7 @@ struct JavaCommand {
   char main_class[COMMAND_TEXT_BYTES];   // as typed, or the manifest's Main-Class
   char agent_class[COMMAND_TEXT_BYTES];  // the jar's Launcher-Agent-Class; "" when none
   bool jar_missing, jar_folder;          // why the -jar file cannot be opened
+  bool jar_javafx;                       // its manifest has JavaFX-Application-Class
 };
 
 // The -jar file's checks: with `native_only`, those of java's launcher, which

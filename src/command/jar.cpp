@@ -19,6 +19,7 @@ struct JarReading {
   JarVerdict java;    // java's own, after the launcher's
   char main_class[MANIFEST_VALUE_BYTES];
   char agent[MANIFEST_VALUE_BYTES];
+  bool javafx;
 };
 
 // Reads the manifest as the archive opens, and leaves the archive out of the names.
@@ -42,6 +43,8 @@ bool read_jar_manifest(FileHandle file, ArchiveFacts& facts, void* context) {
   if (jar.java == JAR_OK && !manifest_main_value(bytes, size, "MAIN-CLASS", jar.main_class))
     jar.java = JAR_NO_MAIN;
   if (!manifest_main_value(bytes, size, "LAUNCHER-AGENT-CLASS", jar.agent)) jar.agent[0] = '\0';
+  char javafx[MANIFEST_VALUE_BYTES];
+  jar.javafx = manifest_main_value(bytes, size, "JAVAFX-APPLICATION-CLASS", javafx);
   mem_give(m.value);
   mem_give(bytes);
   return false;
@@ -80,4 +83,5 @@ void check_jar_file(JavaCommand& c, const char* file, bool native_only) {
   if (jar.java == JAR_NO_MAIN) return stop_on(c, STOP_JAR_NO_MAIN, file);
   copy_value(c.main_class, jar.main_class);
   if (c.rules >= 9) copy_value(c.agent_class, jar.agent);
+  c.jar_javafx = jar.javafx;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "command/command.h"
+#include "loading/loading.h"
 
 constexpr int MAX_OTHER_CASES = 4;
 struct OtherCase {
@@ -26,3 +27,13 @@ void class_file_name(const char* name, char* file, char* internal);
 void find_class(const char* name, ClassFound& found, bool asked_before);
 // Whether the start directory holds the class while no element of the class path names it.
 bool start_directory_holds(const char* name);
+
+// What java's checks of the main class look classes up with.
+struct LoadingContext {
+  const char* main_internal;  // the main class as java asks for it
+  int main_element;           // where it was found
+  unsigned char* bytes;       // the bytes of the class handed over last, given back at the next
+  bool out_of_memory;
+};
+// The LookupClass of java's checks: the first element that holds `name`, its bytes read whole.
+bool lookup_for_loading(const char* name, ClassLookup& found, void* context);

@@ -3,6 +3,7 @@
 // case, and java then refuses the name the folder gives it.
 #include <cstring>
 
+#include "base/allocator.h"
 #include "base/ascii.h"
 #include "classes/classes.h"
 #include "command/lookup.h"
@@ -161,4 +162,68 @@ void want_main_class(const char* name) {
   if (name[0] == '\0') return want_member(nullptr);
   class_file_name(name, file, internal);
   want_member(file);
+}
+
+namespace {
+
+// A folder's file `name` read whole, up to CLASS_FILE_LIMIT bytes: false when it does not open.
+bool read_folder_class(const char* path, LoadingContext& context, ClassLookup& found) {
+  Platform* os = platform();
+  FileHandle file = os->file_open_read(path);
+  if (file == 0) return false;
+  long long size = os->file_type(file) == FILE_TYPE_DISK ? os->file_size(file) : 0;
+  found.too_large = size > static_cast<long long>(CLASS_FILE_LIMIT);
+  std::size_t len = size > 0 && !found.too_large ? static_cast<std::size_t>(size) : 0;
+  context.bytes = static_cast<unsigned char*>(mem_take(len + 1));
+  long got = context.bytes != nullptr && len > 0
+                 ? os->file_read_at(file, 0, context.bytes, static_cast<unsigned long>(len))
+                 : 0;
+  os->file_close(file);
+  context.out_of_memory |= context.bytes == nullptr;
+  found.bytes = context.bytes;
+  found.size = got > 0 ? static_cast<std::size_t>(got) : 0;
+  return true;
+}
+
+// The archive's copy of `file` read whole: false when the archive does not hold it.
+bool read_archive_class(int e, const char* file, LoadingContext& context, ClassLookup& found) {
+  const ClassPathElement& element = class_path.elements[e];
+  std::size_t size = 0;
+  ReadResult read =
+      read_member(element.text, file, element.release, CLASS_FILE_LIMIT, context.bytes, size);
+  context.out_of_memory |= read == READ_OUT_OF_MEMORY;
+  found.too_large = read == READ_STOPPED;
+  found.bytes = context.bytes;
+  found.size = size;
+  return read == READ_DONE || read == READ_STOPPED;
+}
+
+}  // namespace
+
+bool lookup_for_loading(const char* name, ClassLookup& found, void* context_record) {
+  LoadingContext& context = *static_cast<LoadingContext*>(context_record);
+  mem_give(context.bytes);
+  context.bytes = nullptr;
+  char file[COMMAND_TEXT_BYTES];
+  char internal[COMMAND_TEXT_BYTES];
+  class_file_name(name, file, internal);
+  // The main class was looked for already: where it loads from is known.
+  bool main = std::strcmp(internal, context.main_internal) == 0;
+  for (int e = main ? context.main_element : 0; e >= 0 && e < class_path.count; ++e) {
+    const ClassPathElement& element = class_path.elements[e];
+    char path[PATH_BYTES];
+    bool held = false;
+    if (element.kind == ELEMENT_DIRECTORY) {
+      held = join(element.text, file, path) && read_folder_class(path, context, found);
+    } else if (element.result != READ_REFUSED) {
+      held = read_archive_class(e, file, context, found);
+    }
+    if (held) {
+      found.element = e;
+      found.element_text = element.text;
+      return true;
+    }
+    if (main) return false;
+  }
+  return false;
 }

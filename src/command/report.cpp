@@ -2,6 +2,7 @@
 // runs and why, from the command's record and the class path Java opened.
 #include <cstring>
 
+#include "base/allocator.h"
 #include "classes/classes.h"
 #include "command/command.h"
 #include "command/lookup.h"
@@ -373,6 +374,67 @@ void find_main_class(JavaCommand& c, ClassFound& found) {
 
 }  // namespace
 
+namespace {
+
+// The elements too new for the java, then the status: 1 when java stops or cmd finds no java.
+int finish_section(const JavaCommand& c, bool stops) {
+  if (c.feature >= 0) report_newer_classes(word(c.words, 0), c.feature, "of the class path", true);
+  bool cmd_failed = c.java.result != PROGRAM_FOUND;
+  return stops || cmd_failed ? 1 : 0;
+}
+
+void print_verdict_lines(const LoadVerdict& v) {
+  const char* line = load_first_line(v);
+  for (int i = 0; line != nullptr; ++i) {
+    out_print("    %s\n", line);
+    line = load_next_line(v, line);
+  }
+}
+
+// What java's checks of the class it loads say, once its file is found and its version holds.
+int report_loading(const JavaCommand& c, const ClassFound& found) {
+  char file[COMMAND_TEXT_BYTES];
+  char internal[COMMAND_TEXT_BYTES];
+  class_file_name(c.main_class, file, internal);
+  LoadingContext context = {internal, found.element, nullptr, false};
+  int feature = c.feature >= 0 ? c.feature : UNKNOWN_JAVA_RULES;
+  LoadQuery query = {c.main_class,
+                     feature,
+                     word(c.words, 0),
+                     c.enable_preview,
+                     c.module_path && c.javafx_modules,
+                     c.jar_javafx,
+                     lookup_for_loading,
+                     &context};
+  LoadVerdict v;
+  load_main_class(query, v);
+  mem_give(context.bytes);
+  if (v.outcome == LOAD_OUT_OF_MEMORY || context.out_of_memory) {
+    load_release(v);
+    out_print("*****Out of memory: cpvalid could not read the java command\n");
+    return 1;
+  }
+  if (v.main_loaded) print_main_class_line(c, found);
+  if (v.preview_unchecked)
+    out_print("***Warning - cpvalid does not check main methods of Java %d with --enable-preview\n",
+              feature);
+  if (v.outcome == LOAD_LIMIT) out_print("%s\n", load_first_line(v));
+  if (v.outcome == LOAD_STOPS) {
+    out_print("***ERROR*** - java stops, saying:\n");
+    print_verdict_lines(v);
+    print_runaway_quotes(c);
+    if (c.javaw && v.to_launcher)
+      out_print("    because javaw shows only \"A Java Exception has occurred.\"\n");
+    if (c.javaw && !v.to_launcher)
+      out_print("    because javaw shows no console: this error is never seen\n");
+  }
+  bool stops = v.outcome == LOAD_STOPS || v.outcome == LOAD_LIMIT;
+  load_release(v);
+  return finish_section(c, stops);
+}
+
+}  // namespace
+
 void walk_command_class_path(const JavaCommand& c) {
   if (c.setter == SET_BY_CLASSPATH) {
     out_print("Validating CLASSPATH\n");
@@ -413,7 +475,7 @@ int report_java_command(JavaCommand& c) {
     out_print("*****Out of memory: the search stopped at %s\n", stopped_at);
     return 1;
   }
-  if (c.stop == STOP_NONE && !scope) print_main_class_line(c, found);
+  if (c.stop == STOP_NONE && !scope) return report_loading(c, found);
   if (c.stop == STOP_ARGUMENT_FILE_LIMIT) {
     out_print("***ERROR*** - cpvalid reads argument files up to 16 MiB: %s is larger\n", c.subject);
   } else if (c.stop != STOP_NONE) {
@@ -422,9 +484,7 @@ int report_java_command(JavaCommand& c) {
     Seen seen = main ? print_main_class_stop(c, found) : print_launcher_stop(c);
     print_reasons(c, found, seen);
   }
-  if (c.feature >= 0) report_newer_classes(word(c.words, 0), c.feature, "of the class path", true);
-  bool cmd_failed = c.java.result != PROGRAM_FOUND;
-  return c.stop != STOP_NONE || cmd_failed ? 1 : 0;
+  return finish_section(c, c.stop != STOP_NONE);
 }
 
 void release_java_command(JavaCommand& c) { words_release(c.words); }

@@ -41,14 +41,14 @@ def parse(path):
     return cases
 
 
-def contents(spec):
+def contents(spec, name=''):
     """zip:A,B is an archive of members A and B; zip64: the same with ZIP64 end records;
     cut: the same less its last byte; deflate: members compressed; raw: members marked deflated
     that hold their text as it is; stub: 100 bytes in front of the archive; badlocal: its local
     headers' signatures broken; text:TEXT a file holding TEXT."""
     kind, _, text = spec.partition(':')
-    if kind == 'text':
-        return body(text)
+    if kind == 'text':  # a class file in a tree is named after its file alone, unless this= says
+        return body(text, os.path.basename(name))
     zipfile.ZIP_FILECOUNT_LIMIT, data = 0 if kind == 'zip64' else 0xFFFF, io.BytesIO()
     with warnings.catch_warnings(), zipfile.ZipFile(data, 'w') as archive:
         warnings.simplefilter('ignore')  # a name twice is wanted
@@ -58,8 +58,67 @@ def contents(spec):
     return (b'#!/bin/sh\n' * 10 if kind == 'stub' else b'') + data[:-1 if kind == 'cut' else None]
 
 
-def body(text):
-    """TEXT, or for ^MAJOR[.MINOR]TEXT a class file's first 8 bytes of that version, then TEXT."""
+def class_file(spec, name):
+    """^cMAJOR[.MINOR][+KEY=VALUE...]: a class file named after its path (this=NAME names it
+    otherwise), super=S, iface=I (each), flags=0xNN, inner=OUTER:FLAGS (its own InnerClasses
+    entry), m=FLAGS:NAME:DESC[:E|E] (each; none given: public static void main(String[]))."""
+    version, *keys = spec.split('+')
+    major, _, minor = version.partition('.')
+    opts = [k.partition('=')[::2] for k in keys]
+    get = lambda k, d: next((v for n, v in opts if n == k), d)
+    pool, index = [], {}
+    def const(key, entry):
+        if key not in index:
+            index[key] = len(pool) + 1
+            pool.append(entry)
+        return index[key]
+    u2 = lambda v: struct.pack('>H', v)
+    utf8 = lambda t: const('u' + t, b'\1' + u2(len(t)) + t.encode())
+    klass = lambda t: const('c' + t, b'\7' + u2(utf8(t)))
+    this, sup = klass(get('this', name)), klass(get('super', 'java/lang/Object'))
+    ifaces = [klass(v) for n, v in opts if n == 'iface']
+    methods = [v.split(':') for n, v in opts if n == 'm'] or [['9', 'main', '([Ljava/lang/String;)V']]
+    body_methods = b''
+    for m in filter(lambda m: m != [''], methods):
+        attrs = b''
+        if len(m) > 3:
+            thrown = [klass(e) for e in m[3].split('|')]
+            attrs = u2(1) + u2(utf8('Exceptions')) + struct.pack('>I', 2 + 2 * len(thrown)) + u2(len(thrown)) + b''.join(map(u2, thrown))
+        code = method_code(int(m[0], 0), m[1], m[2], const, utf8, klass, get('super', 'java/lang/Object'))
+        count = (1 if code else 0) + (1 if attrs else 0)
+        body_methods += u2(int(m[0], 0)) + u2(utf8(m[1])) + u2(utf8(m[2])) + u2(count) + code + attrs[2:]
+    attrs = b''
+    if get('inner', ''):
+        outer, flags = get('inner', '').split(':')
+        attrs = u2(1) + u2(utf8('InnerClasses')) + struct.pack('>I', 10) + u2(1) + u2(this) + u2(klass(outer)) + u2(0) + u2(int(flags, 0))
+    return (b'\xca\xfe\xba\xbe' + u2(int(minor or 0)) + u2(int(major)) + u2(len(pool) + 1) + b''.join(pool) +
+            u2(int(get('flags', '0x21'), 0)) + u2(this) + u2(sup) + u2(len(ifaces)) + b''.join(map(u2, ifaces)) +
+            u2(0) + u2(len(methods) if methods != [['']] else 0) + body_methods + (attrs or u2(0)))
+
+
+def method_code(flags, name, descriptor, const, utf8, klass, superclass):
+    """A Code attribute that returns at once (a constructor calls its superclass's first), so
+    that java itself loads the file; none for an abstract or native method."""
+    if flags & 0x500:
+        return b''
+    u2 = lambda v: struct.pack('>H', v)
+    if name == '<init>':
+        nat = const('n<init>', b'\x0c' + u2(utf8('<init>')) + u2(utf8('()V')))
+        ref = const('m' + superclass, b'\x0a' + u2(klass(superclass)) + u2(nat))
+        code = b'\x2a\xb7' + u2(ref) + b'\xb1'
+    else:
+        ret = descriptor[descriptor.index(')') + 1]
+        code = {'V': b'\xb1', 'J': b'\x09\xad', 'F': b'\x0b\xae', 'D': b'\x0e\xaf'}.get(
+            ret, b'\x01\xb0' if ret in 'L[' else b'\x03\xac')
+    body = u2(2) + u2(8) + struct.pack('>I', len(code)) + code + u2(0) + u2(0)
+    return u2(utf8('Code')) + struct.pack('>I', len(body)) + body
+
+
+def body(text, name=''):
+    """TEXT, or for ^MAJOR[.MINOR]TEXT a class file's first 8 bytes of that version, then TEXT;
+    ^c... a whole class file (class_file)."""
+    if text.startswith('^c'):
+        return class_file(text[2:], name[:-6] if name.endswith('.class') else name)
     version = re.match(r'\^(\d+)(?:\.(\d+))?', text)
     head = b'\xca\xfe\xba\xbe' + struct.pack('>HH', int(version[2] or 0), int(version[1])) if version else b''
     return head + text[version.end() if version else 0:].encode('latin-1')
@@ -72,7 +131,7 @@ def add_member(archive, member, kind):
     text, cut, size = re.fullmatch(r'(.*?)(<(\d+))?', text, re.S).groups()
     info = zipfile.ZipInfo(name, (1980, 1, 1, 0, 0, 0))
     info.extra = b'' if archive.filelist else b'\xfe\xca\0\0'
-    archive.writestr(info, body(text), zipfile.ZIP_DEFLATED if kind == 'deflate' else zipfile.ZIP_STORED)
+    archive.writestr(info, body(text, name), zipfile.ZIP_DEFLATED if kind == 'deflate' else zipfile.ZIP_STORED)
     if kind == 'raw':
         archive.filelist[-1].compress_type = zipfile.ZIP_DEFLATED
     if cut:
@@ -103,7 +162,7 @@ def make_tree(root, items, tree, exe):
         if link:
             os.symlink(link, path)
         elif content:
-            pathlib.Path(path).write_bytes(program(exe, content[4:]) if content.startswith('exe:') else contents(content))
+            pathlib.Path(path).write_bytes(program(exe, content[4:]) if content.startswith('exe:') else contents(content, item))
         else:
             pathlib.Path(path).touch()  # a new file is empty; a directory stays as it is
         if item.endswith('!'):

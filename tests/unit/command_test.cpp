@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../class_writer.h"
 #include "../fake_platform.h"
 #include "app/app.h"
 #include "base/allocator.h"
@@ -91,7 +92,12 @@ TEST(Command, MemoryRunningOutWhileTheCommandIsReadLosesNothing) {
     fake.add("C:\\jdk\\release", 'f', "JAVA_VERSION=\"17.0.2\"\n");
     fake.add("C:\\args", 'f', "-cp C:\\lib\\* # the jars\n");
     fake.add("C:\\lib", 'd');
-    fake.add("C:\\lib\\a.jar", 'f', zip_of({"p/Main.class"}));
+    fake.add("C:\\lib\\a.jar", 'f', zip_of({"q/Other.class"}));
+    fake.add("C:\\lib\\b.jar", 'd');
+    fake.add("C:\\lib\\b.jar\\p", 'd');
+    fake.add(
+        "C:\\lib\\b.jar\\p\\Main.class", 'f',
+        class_bytes({"p/Main", "java/lang/Object", {}, {{0x9, "main", "([Ljava/lang/String;)V"}}}));
     fake.env["PATH"] = "C:\\jdk\\bin";
     fake.env["JDK_JAVA_OPTIONS"] = "-Dx=1";
     fake.raw_command_line = "cpvalid \"C:\\jdk\\bin\\java\" @C:\\args p.Main";
@@ -107,7 +113,11 @@ TEST(Command, MemoryRunningOutWhileTheCommandIsReadLosesNothing) {
   int status = 0;
   const std::string whole = run_with(100000, status);
   EXPECT_EQ(status, 0);
-  EXPECT_NE(whole.find("Main class p.Main loads from C:\\lib\\a.jar\r\n"), whole.npos) << whole;
+  EXPECT_NE(
+      whole.find(
+          "Main class p.Main loads from C:\\lib\\b.jar, for Java 8 (class file version 52)\r\n"),
+      whole.npos)
+      << whole;
   for (std::size_t grants = 0; grants < 60; ++grants) {
     std::string out = run_with(grants, status);
     bool said =
