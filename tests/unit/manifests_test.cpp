@@ -1,6 +1,7 @@
 // On the fake, what a Wine case cannot show of the manifests: the limit of 10,000 elements
 // opened through them, a manifest of 16,000,000 bytes, and memory running out among them.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdlib>
 
@@ -17,13 +18,33 @@ std::string le(std::size_t value, int bytes) {
   return s;
 }
 
-// A stored archive of one class and a manifest holding `text`, its size recorded as `size`.
-std::string jar(const std::string& text, std::size_t size, const std::string& name = "p/A.class") {
+// Raw deflate data of `text`, as an archive holds a deflated member.
+std::string deflated(const std::string& text) {
+  z_stream z = {};
+  deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&z, text.size()), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+// An archive of one class and a manifest holding `text`, its size recorded as `size`; stored,
+// or deflated (method 8) with `deflate`.
+std::string jar(const std::string& text, std::size_t size, const std::string& name = "p/A.class",
+                bool deflate = false) {
   const std::string man = "META-INF/MANIFEST.MF";
-  std::string local = "PK\3\4" + std::string(14, '\0') + le(size, 4) + le(size, 4) +
-                      le(man.size(), 2) + le(0, 2) + man + text;
-  std::string dir = "PK\1\2" + std::string(16, '\0') + le(size, 4) + le(size, 4) +
-                    le(man.size(), 2) + std::string(16, '\0') + man;
+  std::string data = deflate ? deflated(text) : text;
+  std::string method = deflate ? le(8, 2) : le(0, 2);
+  std::string local = "PK\3\4" + std::string(4, '\0') + method + std::string(8, '\0') +
+                      le(data.size(), 4) + le(size, 4) + le(man.size(), 2) + le(0, 2) + man + data;
+  std::string dir = "PK\1\2" + std::string(6, '\0') + method + std::string(8, '\0') +
+                    le(data.size(), 4) + le(size, 4) + le(man.size(), 2) + std::string(16, '\0') +
+                    man;
   dir += "PK\1\2" + std::string(24, '\0') + le(name.size(), 2) + std::string(16, '\0') + name;
   return local + dir + "PK\5\6" + std::string(8, '\0') + le(dir.size(), 4) + le(local.size(), 4) +
          le(0, 2);
@@ -95,15 +116,16 @@ const Allocator limited = {
     },
     [](void* block) { --outstanding, std::free(block); }};
 
-// Wherever memory runs out among the manifests, every block comes back, and the report is
-// whole or says where the search stopped.
+// Wherever memory runs out among the manifests, stored or deflated, every block comes back,
+// and the report is whole or says where the search stopped.
 TEST(Manifests, MemoryRunningOutStopsTheSearchAndKeepsNothing) {
   auto run_with = [](std::size_t grants) {
     FakePlatform fake;
     std::string a = "Class-Path: b.jar gone.jar c/ http://h/x.jar\r\nX: 1\r\nx: 2\r\n";
     fake.add("C:\\a.jar", 'f', jar(a, a.size())), fake.add("C:\\c\\q\\C.class", 'f');
     fake.add("C:\\c", 'd'), fake.add("C:\\c\\q", 'd');
-    fake.add("C:\\b.jar", 'f', jar("Class-Path: a.jar c/\r\n", 22, "p/B.class"));
+    // Deflated: the compressed bytes read for it must come back too.
+    fake.add("C:\\b.jar", 'f', jar("Class-Path: a.jar c/\r\n", 22, "p/B.class", true));
     fake.add("C:\\d.jar", 'f', jar("", 0, "p/B.class"));
     grants_left = grants;
     mem_allocator = &limited;
