@@ -50,7 +50,9 @@ void check_walk(const std::string& out, const std::string& name, const std::stri
 
 }  // namespace
 
-// Input: a byte of flags (bit 0-2: CLASSPATH, PATH, LIB defined; bit 3: a console),
+// Input: a byte of flags (bit 0-2: CLASSPATH, PATH, LIB defined; bit 3: a console; bit 4:
+// the arguments joined with blanks are the raw command line; bit 5: the first one is
+// JDK_JAVA_OPTIONS too),
 // then the three values and the arguments, separated by NUL bytes. Each piece of a
 // list becomes a kind of node of the fake, or nothing, by its first byte modulo 7.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -78,9 +80,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fake.add("C:\\start", 'd');
   std::vector<const char*> argv = {"cpvalid"};
   for (std::size_t i = 3; i < parts.size(); ++i) argv.push_back(parts[i].c_str());
+  if (size > 0 && (data[0] & 16) != 0) {
+    fake.raw_command_line = "cpvalid";
+    for (std::size_t i = 1; i < argv.size(); ++i)
+      fake.raw_command_line += std::string(" ") + argv[i];
+  }
+  if (size > 0 && (data[0] & 32) != 0 && parts.size() > 3) fake.env["JDK_JAVA_OPTIONS"] = parts[3];
   platform_install(&fake);
   int status = run_cpvalid(static_cast<int>(argv.size()), argv.data());
-  CHECK(status == 0 || status == 1);
+  // Only a java command ends with status 1.
+  CHECK(status == 0 ||
+        (status == 1 && fake.out.find("\r\nThe java command\r\n") != std::string::npos));
   CHECK(fake.open_files == 0 && registry_first() == nullptr && fake.cwd == "C:\\start");
   for (int i = 0; i < 3; ++i) check_walk(fake.out, names[i], fake.find_env(names[i]));
   return 0;
