@@ -101,6 +101,7 @@ struct JavaCommand {
   int entry_word;   // the main class, the -jar file, the module or the source file
   int prints_word;  // the option that prints, for ENTRY_PRINTS
   bool module_path, javafx_modules, enable_preview;
+  bool source_option;         // --source: the program is a source file
   int jar_version;            // multi-release jars are read as this Java
   char jar_version_text[24];  // the value of the last -Djdk.util.jar.version=; "" when none
   bool jar_version_said;      // that value is a version: the section says how jars are read

@@ -323,7 +323,7 @@ void read_flag(JavaCommand& c, int i, bool& ends) {
                              std::strncmp(arg, "-jar=", 5) == 0;
   // These go on to the virtual machine, which knows none of them.
   bool unknown_to_8 = c.rules < 9 && std::strncmp(arg, "--class-path", 12) == 0;
-  bool passed_on = c.feature < 21 && std::strcmp(arg, "--disable-@files") == 0;
+  bool passed_on = c.feature >= 0 && c.feature < 21 && std::strcmp(arg, "--disable-@files") == 0;
   unknown_to_8 = unknown_to_8 || passed_on;
   if ((written_with_equals || unknown_to_8) && c.vm_refuses[0] == '\0')
     copy_text(c.vm_refuses, arg);
@@ -373,7 +373,7 @@ void read_options(JavaCommand& c) {
       return;
     }
     if (kind->needs == NEEDS_MODULE_NAME && c.prints_word < 0) c.prints_word = i;
-    if (kind->needs == NEEDS_SOURCE) c.entry = ENTRY_SOURCE;
+    if (kind->needs == NEEDS_SOURCE) c.source_option = true;
     i = value_word;
   }
 }
@@ -385,8 +385,9 @@ void settle_entry(JavaCommand& c) {
     c.entry = ENTRY_PRINTS;
     return;
   }
-  if (c.entry == ENTRY_SOURCE) {
-    c.entry_word = c.entry_word > 0 ? c.entry_word : -1;
+  // --source makes whatever follows a source file, found or not.
+  if (c.source_option && c.entry == ENTRY_CLASS) {
+    c.entry = ENTRY_SOURCE;
     return;
   }
   if (c.entry != ENTRY_CLASS) return;
