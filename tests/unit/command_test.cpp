@@ -129,3 +129,31 @@ TEST(Command, MemoryRunningOutWhileTheCommandIsReadLosesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// An argument file of more than 16 MiB is cpvalid's limit, not java's error: a line of its own
+// in place of java's, status 1, and the class path read before it walked.
+TEST(Command, AnArgumentFileOver16MiBIsALimitLine) {
+  FakePlatform fake;
+  fake.add("C:\\jdk", 'd');
+  fake.add("C:\\jdk\\bin", 'd');
+  fake.add("C:\\jdk\\bin\\java.exe", 'f');
+  fake.add("C:\\jdk\\release", 'f', "JAVA_VERSION=\"17.0.2\"\n");
+  fake.add("C:\\big", 'f', std::string(16 * 1024 * 1024 + 1, ' '));
+  fake.add("C:\\lib", 'd');
+  fake.env["PATH"] = "C:\\jdk\\bin";
+  fake.raw_command_line = "cpvalid java -cp C:\\lib @C:\\big Main";
+  platform_install(&fake);
+  const char* argv[] = {"cpvalid", "java", "-cp", "C:\\lib", "@C:\\big", "Main"};
+  EXPECT_EQ(run_cpvalid(6, argv), 1);
+  std::string out = fake.out;
+  EXPECT_EQ(
+      out.substr(out.find("Validating")),
+      "Validating the class path of the java command (-cp)\r\n"
+      "Found Dir         C:\\lib\r\nTotal entries = 1\r\nTotal length of the class path = 6\r\n"
+      "\r\nThe java command\r\njava runs C:\\jdk\\bin\\java.exe, version 17.0.2\r\n"
+      "***ERROR*** - cpvalid reads argument files up to 16 MiB: C:\\big is larger\r\n");
+}
+
+}  // namespace
