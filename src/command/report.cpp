@@ -110,10 +110,6 @@ void print_jar_version(const JavaCommand& c) {
 void print_needs_value(const JavaCommand& c) {
   const char* texts[] = {"class path specification", "module path specification",
                          "modules to be specified", "module name", "source version"};
-  if (c.needs == NEEDS_SOURCE) {
-    out_print("    Error: --source requires source version\n");
-    return;
-  }
   out_print("    Error: %s requires %s\n", c.subject, texts[c.needs]);
   if (c.rules < 9) out_print("    (java prints its usage)\n");  // Java 8 adds its usage
 }
