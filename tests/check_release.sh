@@ -6,7 +6,7 @@ exe32=$(realpath "$1") exe64=$(realpath "$2") work=$3 root=$(cd "$(dirname "$0")
 fail() { echo "FAIL: $*"; exit 1; }
 rm -rf "$work" && mkdir -p "$work/src" "$work/zip"
 sizes="$(stat -c %s "$exe32") / $(stat -c %s "$exe64") bytes"
-[ "$(stat -c %s "$exe32")" -le 131072 ] && [ "$(stat -c %s "$exe64")" -le 135168 ] || fail "$sizes"
+[ "$(stat -c %s "$exe32")" -le 118784 ] && [ "$(stat -c %s "$exe64")" -le 114688 ] || fail "$sizes"
 head=$(objdump -p "$exe32")
 [ "$(echo "$head" | grep -cE '^(Magic\s+010b|Subsystem\s+00000003|Major(OSystem|Subsystem)Version\s+5|Minor(OSystem|Subsystem)Version\s+1)\b')" = 6 ] ||
   fail "not a PE32 console program for Windows 5.1: $(echo "$head" | grep -E 'Magic|Subsystem|Version')"
