@@ -143,7 +143,7 @@ int hold_on_wanted(const char* name, std::size_t len) {
   return WANTED_OTHER_CASE;
 }
 
-// K when `name` is META-INF/versions/K/ followed by `member`, K from 9 to 63 written without a
+// K when `name` is META-INF/versions/K/ followed by `member`, K from 8 to 63 written without a
 // leading zero, as a multi-release jar holds a copy for Java K; else 0.
 int versioned_release(const char* name, std::size_t len, const char* member,
                       std::size_t member_len) {
@@ -156,7 +156,7 @@ int versioned_release(const char* name, std::size_t len, const char* member,
   for (std::size_t i = 1; number && i < digits; ++i) number = k[i] >= '0' && k[i] <= '9';
   if (!number || k[digits] != '/' || std::memcmp(k + digits + 1, member, member_len) != 0) return 0;
   int release = digits == 1 ? k[0] - '0' : (k[0] - '0') * 10 + (k[1] - '0');
-  return release >= 9 && release <= 63 ? release : 0;
+  return release >= 8 && release <= 63 ? release : 0;
 }
 
 // The records must fill the directory exactly, each whole, each of a kind
