@@ -41,12 +41,12 @@ def parse(path):
     return cases
 
 
-def contents(spec, name=''):
+def contents(item, name=''):
     """zip:A,B is an archive of members A and B; zip64: the same with ZIP64 end records;
     cut: the same less its last byte; deflate: members compressed; raw: members marked deflated
     that hold their text as it is; stub: 100 bytes in front of the archive; badlocal: its local
     headers' signatures broken; text:TEXT a file holding TEXT."""
-    kind, _, text = spec.partition(':')
+    kind, _, text = item.partition(':')
     if kind == 'text':  # a class file in a tree is named after its file alone, unless this= says
         return body(text, os.path.basename(name))
     zipfile.ZIP_FILECOUNT_LIMIT, data = 0 if kind == 'zip64' else 0xFFFF, io.BytesIO()
@@ -58,11 +58,11 @@ def contents(spec, name=''):
     return (b'#!/bin/sh\n' * 10 if kind == 'stub' else b'') + data[:-1 if kind == 'cut' else None]
 
 
-def class_file(spec, name):
+def class_file(text, name):
     """^cMAJOR[.MINOR][+KEY=VALUE...]: a class file named after its path (this=NAME names it
     otherwise), super=S, iface=I (each), flags=0xNN, inner=OUTER:FLAGS (its own InnerClasses
     entry), m=FLAGS:NAME:DESC[:E|E] (each; none given: public static void main(String[]))."""
-    version, *keys = spec.split('+')
+    version, *keys = text.split('+')
     major, _, minor = version.partition('.')
     opts = [k.partition('=')[::2] for k in keys]
     get = lambda k, d: next((v for n, v in opts if n == k), d)
