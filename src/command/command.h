@@ -116,6 +116,11 @@ struct JavaCommand {
   bool jar_javafx;                       // its manifest has JavaFX-Application-Class
 };
 
+// `from` into a text of the record (COMMAND_TEXT_BYTES), cut there when longer.
+void copy_command_text(char* to, const char* from);
+// Notes what stops java, unless something stopped it before: java prints the first.
+void stop_command(JavaCommand& command, JavaStop why, const char* subject);
+
 // The -jar file's checks: with `native_only`, those of java's launcher, which
 // come first; else java's own reading of its manifest, and its Main-Class.
 void check_jar_file(JavaCommand& command, const char* file, bool native_only);

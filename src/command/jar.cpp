@@ -50,19 +50,6 @@ bool read_jar_manifest(FileHandle file, ArchiveFacts& facts, void* context) {
   return false;
 }
 
-void copy_value(char* to, const char* from) {
-  std::size_t len = std::strlen(from);
-  if (len >= COMMAND_TEXT_BYTES) len = COMMAND_TEXT_BYTES - 1;
-  std::memcpy(to, from, len);
-  to[len] = '\0';
-}
-
-void stop_on(JavaCommand& c, JavaStop why, const char* subject) {
-  if (c.stop != STOP_NONE) return;
-  c.stop = why;
-  copy_value(c.subject, subject);
-}
-
 }  // namespace
 
 void check_jar_file(JavaCommand& c, const char* file, bool native_only) {
@@ -71,17 +58,17 @@ void check_jar_file(JavaCommand& c, const char* file, bool native_only) {
   if (!opens_for_reading(file)) {
     c.jar_folder = probe_directory(file) != 0;
     c.jar_missing = !c.jar_folder;
-    return stop_on(c, STOP_JAR_UNREADABLE, file);
+    return stop_command(c, STOP_JAR_UNREADABLE, file);
   }
   ReadResult read = read_archive(file, read_jar_manifest, &jar);
   if (read == READ_REFUSED) jar.native = JAR_INVALID;
   if (read == READ_OUT_OF_MEMORY || jar.native == JAR_NO_MEMORY || jar.java == JAR_NO_MEMORY)
-    return stop_on(c, STOP_OUT_OF_MEMORY, file);
-  if (jar.native == JAR_INVALID) return stop_on(c, STOP_JAR_INVALID, file);
+    return stop_command(c, STOP_OUT_OF_MEMORY, file);
+  if (jar.native == JAR_INVALID) return stop_command(c, STOP_JAR_INVALID, file);
   if (native_only) return;
-  if (jar.java == JAR_UNEXPECTED) return stop_on(c, STOP_JAR_UNEXPECTED, file);
-  if (jar.java == JAR_NO_MAIN) return stop_on(c, STOP_JAR_NO_MAIN, file);
-  copy_value(c.main_class, jar.main_class);
-  if (c.rules >= 9) copy_value(c.agent_class, jar.agent);
+  if (jar.java == JAR_UNEXPECTED) return stop_command(c, STOP_JAR_UNEXPECTED, file);
+  if (jar.java == JAR_NO_MAIN) return stop_command(c, STOP_JAR_NO_MAIN, file);
+  copy_command_text(c.main_class, jar.main_class);
+  if (c.rules >= 9) copy_command_text(c.agent_class, jar.agent);
   c.jar_javafx = jar.javafx;
 }

@@ -36,19 +36,6 @@ bool names_java(const char* arg, std::size_t len) {
          same_folded(name, "javaw.exe");
 }
 
-void copy_text(char* to, const char* from) {
-  std::size_t len = std::strlen(from);
-  if (len >= COMMAND_TEXT_BYTES) len = COMMAND_TEXT_BYTES - 1;
-  std::memcpy(to, from, len);
-  to[len] = '\0';
-}
-
-void stop(JavaCommand& c, JavaStop why, const char* subject) {
-  if (c.stop != STOP_NONE) return;  // the first error is the one java prints
-  c.stop = why;
-  copy_text(c.subject, subject);
-}
-
 // The rules a feature version follows: those of 8, 11, 17 or 25.
 int rules_of(int feature) {
   if (feature < 0) return UNKNOWN_JAVA_RULES;
@@ -171,12 +158,12 @@ bool expand_file(JavaCommand& c, const char* name, Words& out) {
   long long size = file != 0 && os->file_type(file) == FILE_TYPE_DISK ? os->file_size(file) : -1;
   if (size < 0) {
     if (file != 0) os->file_close(file);
-    stop(c, STOP_ARGUMENT_FILE, name);
+    stop_command(c, STOP_ARGUMENT_FILE, name);
     return false;
   }
   if (size > 16 * 1024 * 1024) {
     os->file_close(file);
-    stop(c, STOP_ARGUMENT_FILE_LIMIT, name);
+    stop_command(c, STOP_ARGUMENT_FILE_LIMIT, name);
     return false;
   }
   char* text = static_cast<char*>(mem_take(static_cast<std::size_t>(size) + 1));
@@ -185,7 +172,8 @@ bool expand_file(JavaCommand& c, const char* name, Words& out) {
   os->file_close(file);
   bool kept = got >= 0 && split_argument_file(text, static_cast<std::size_t>(got), out);
   mem_give(text);
-  if (!kept) stop(c, text == nullptr || got >= 0 ? STOP_OUT_OF_MEMORY : STOP_ARGUMENT_FILE, name);
+  if (!kept)
+    stop_command(c, text == nullptr || got >= 0 ? STOP_OUT_OF_MEMORY : STOP_ARGUMENT_FILE, name);
   return kept;
 }
 
@@ -194,8 +182,8 @@ bool add_argument(JavaCommand& c, Expansion& e, const char* arg, int raw, bool f
   bool file = c.rules >= 9 && !e.stopped && !e.main_found && arg[0] == '@' && arg[1] != '\0';
   if (!file || arg[1] == '@') {
     const char* text = file ? arg + 1 : arg;  // "@@x" is the argument "@x"
-    if (note_word(e, text, c.rules) && from_env) stop(c, STOP_MAIN_CLASS_IN_ENV, text);
-    if (from_env && is_terminal(text)) stop(c, STOP_NOT_ALLOWED_IN_ENV, text);
+    if (note_word(e, text, c.rules) && from_env) stop_command(c, STOP_MAIN_CLASS_IN_ENV, text);
+    if (from_env && is_terminal(text)) stop_command(c, STOP_NOT_ALLOWED_IN_ENV, text);
     if (!words_add(c.words, text, std::strlen(text), raw)) return false;
     return true;
   }
@@ -203,8 +191,8 @@ bool add_argument(JavaCommand& c, Expansion& e, const char* arg, int raw, bool f
   bool read = expand_file(c, arg + 1, inside);
   for (int i = 0; read && i < inside.count && c.stop == STOP_NONE; ++i) {
     const char* text = word(inside, i);
-    if (note_word(e, text, c.rules) && from_env) stop(c, STOP_MAIN_CLASS_IN_ENV, text);
-    if (from_env && is_terminal(text)) stop(c, STOP_NOT_ALLOWED_IN_ENV, text);
+    if (note_word(e, text, c.rules) && from_env) stop_command(c, STOP_MAIN_CLASS_IN_ENV, text);
+    if (from_env && is_terminal(text)) stop_command(c, STOP_NOT_ALLOWED_IN_ENV, text);
     if (!words_add(c.words, text, std::strlen(text), -1)) read = false;
   }
   words_release(inside);
@@ -219,7 +207,7 @@ bool add_env_options(JavaCommand& c, Expansion& e) {
   Words env = {};
   bool unmatched = false;
   bool kept = split_env_options(value, env, unmatched);
-  if (unmatched) stop(c, STOP_UNMATCHED_QUOTE, "");
+  if (unmatched) stop_command(c, STOP_UNMATCHED_QUOTE, "");
   for (int i = 0; kept && !unmatched && i < env.count && c.stop == STOP_NONE; ++i) {
     kept = add_argument(c, e, word(env, i), -1, true);
   }
@@ -230,7 +218,7 @@ bool add_env_options(JavaCommand& c, Expansion& e) {
 void set_class_path(JavaCommand& c, ClassPathSetter setter, const char* name, const char* value,
                     bool wildcards) {
   c.setter = setter;
-  copy_text(c.setter_name, name);
+  copy_command_text(c.setter_name, name);
   c.class_path = value;
   c.expands_wildcards = wildcards;
 }
@@ -271,7 +259,7 @@ int option_value(JavaCommand& c, int i, const OptionKind& kind, const char* inli
     c.needs = kind.needs;
     // Written --name=, the option keeps its '=', and a module path asks for modules.
     if (inline_value != nullptr && kind.needs == NEEDS_MODULE_PATH) c.needs = NEEDS_MODULES;
-    stop(c, STOP_NEEDS_VALUE, arg);
+    stop_command(c, STOP_NEEDS_VALUE, arg);
     return -1;
   }
   return inline_value != nullptr ? i : i + 1;
@@ -326,7 +314,7 @@ void read_flag(JavaCommand& c, int i, bool& ends) {
   bool passed_on = c.feature >= 0 && c.feature < 21 && std::strcmp(arg, "--disable-@files") == 0;
   unknown_to_8 = unknown_to_8 || passed_on;
   if ((written_with_equals || unknown_to_8) && c.vm_refuses[0] == '\0')
-    copy_text(c.vm_refuses, arg);
+    copy_command_text(c.vm_refuses, arg);
 }
 
 // The options, up to the entry point; the stop of the first error.
@@ -341,7 +329,7 @@ void read_options(JavaCommand& c) {
     }
     // -jar makes the first word that is no option the jar; options may come between.
     if (std::strcmp(arg, "-jar") == 0 && i + 1 == c.words.count) {
-      stop(c, STOP_JAR_NEEDS_VALUE, arg);
+      stop_command(c, STOP_JAR_NEEDS_VALUE, arg);
       return;
     }
     if (std::strcmp(arg, "-jar") == 0) {
@@ -399,7 +387,7 @@ void settle_entry(JavaCommand& c) {
     c.entry = ENTRY_SOURCE;
     return;
   }
-  copy_text(c.main_class, main);
+  copy_command_text(c.main_class, main);
 }
 
 // _JAVA_OPTIONS and JAVA_TOOL_OPTIONS go to the virtual machine: the last
@@ -415,10 +403,10 @@ void read_vm_variable(JavaCommand& c, const char* name, bool sets_class_path) {
   for (int i = 0; i < vm.count; ++i) {
     const char* arg = word(vm, i);
     if (std::strcmp(arg, "-cp") == 0 || std::strcmp(arg, "-classpath") == 0) {
-      if (c.vm_refuses[0] == '\0') copy_text(c.vm_refuses, arg);
+      if (c.vm_refuses[0] == '\0') copy_command_text(c.vm_refuses, arg);
     }
     if (sets_class_path && std::strncmp(arg, "-Djava.class.path=", 18) == 0) {
-      copy_text(c.java_options_value, arg + 18);
+      copy_command_text(c.java_options_value, arg + 18);
       c.java_options_class_path = true;
     }
     read_jar_property(c, arg);
@@ -428,21 +416,21 @@ void read_vm_variable(JavaCommand& c, const char* name, bool sets_class_path) {
 
 // What sets the class path now, as a warning names it.
 void describe_class_path(const JavaCommand& c, char* text) {
-  if (c.setter == SET_BY_DEFAULT) return copy_text(text, "the start directory");
-  if (c.setter == SET_BY_CLASSPATH) return copy_text(text, "CLASSPATH");
+  if (c.setter == SET_BY_DEFAULT) return copy_command_text(text, "the start directory");
+  if (c.setter == SET_BY_CLASSPATH) return copy_command_text(text, "CLASSPATH");
   if (c.setter == SET_BY_JAR) {
     char jar[COMMAND_TEXT_BYTES + 8] = "-jar ";
     std::size_t len = std::strlen(c.class_path);
     if (len > COMMAND_TEXT_BYTES) len = COMMAND_TEXT_BYTES;
     std::memcpy(jar + 5, c.class_path, len);
     jar[5 + len] = '\0';
-    return copy_text(text, jar);
+    return copy_command_text(text, jar);
   }
   const char* option = word(c.words, c.replaced_word);
   bool separate = std::strchr(option, '=') == nullptr && c.replaced_word + 1 < c.words.count;
   std::size_t len = std::strlen(option);
   std::size_t value_len = separate ? std::strlen(word(c.words, c.replaced_word + 1)) : 0;
-  if (len + 1 + value_len >= COMMAND_TEXT_BYTES) return copy_text(text, option);
+  if (len + 1 + value_len >= COMMAND_TEXT_BYTES) return copy_command_text(text, option);
   std::memcpy(text, option, len);
   if (separate) {
     text[len] = ' ';
@@ -468,6 +456,19 @@ void settle_jar_version(JavaCommand& c) {
 }
 
 }  // namespace
+
+void copy_command_text(char* to, const char* from) {
+  std::size_t len = std::strlen(from);
+  if (len >= COMMAND_TEXT_BYTES) len = COMMAND_TEXT_BYTES - 1;
+  std::memcpy(to, from, len);
+  to[len] = '\0';
+}
+
+void stop_command(JavaCommand& c, JavaStop why, const char* subject) {
+  if (c.stop != STOP_NONE) return;  // the first error is the one java prints
+  c.stop = why;
+  copy_command_text(c.subject, subject);
+}
 
 bool read_java_command(int argc, const char* const* argv, JavaCommand& c) {
   Platform* os = platform();
@@ -523,7 +524,8 @@ bool read_java_command(int argc, const char* const* argv, JavaCommand& c) {
   read_vm_variable(c, "JAVA_TOOL_OPTIONS", false);
   read_options(c);
   settle_entry(c);
-  if (c.entry == ENTRY_NONE && c.prints_word < 0 && c.stop == STOP_NONE) stop(c, STOP_USAGE, "");
+  if (c.entry == ENTRY_NONE && c.prints_word < 0 && c.stop == STOP_NONE)
+    stop_command(c, STOP_USAGE, "");
   read_vm_variable(c, "_JAVA_OPTIONS", true);
   settle_jar_version(c);
   if (c.entry == ENTRY_JAR) {
@@ -536,7 +538,7 @@ bool read_java_command(int argc, const char* const* argv, JavaCommand& c) {
   }
   bool checked = jar > 0;
   if (c.entry == ENTRY_JAR && !checked) check_jar_file(c, word(c.words, c.entry_word), true);
-  if (c.vm_refuses[0] != '\0') stop(c, STOP_UNRECOGNIZED, c.vm_refuses);
+  if (c.vm_refuses[0] != '\0') stop_command(c, STOP_UNRECOGNIZED, c.vm_refuses);
   if (c.entry == ENTRY_JAR) check_jar_file(c, word(c.words, c.entry_word), false);
   return true;
 }

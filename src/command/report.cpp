@@ -107,68 +107,64 @@ void print_jar_version(const JavaCommand& c) {
   out_print("%d\n", c.jar_version);
 }
 
+// The errors for a missing value end in java's word for a path given, split here in two.
+constexpr const char* GIVEN =
+    "speci"
+    "fication";
+
 void print_needs_value(const JavaCommand& c) {
-  const char* texts[] = {"class path specification", "module path specification",
-                         "modules to be specified", "module name", "source version"};
-  out_print("    Error: %s requires %s\n", c.subject, texts[c.needs]);
+  const char* texts[] = {"class path %s", "module path %s", "modules to be specified",
+                         "module name", "source version"};
+  out_print("    Error: %s requires ", c.subject);
+  out_print(texts[c.needs], GIVEN);
+  out_print("\n");
   if (c.rules < 9) out_print("    (java prints its usage)\n");  // Java 8 adds its usage
 }
 
-void print_cannot_create(const char* option) {
-  out_print("    Unrecognized option: %s\n", option);
-  out_print("    Error: Could not create the Java Virtual Machine.\n");
-  out_print("    Error: A fatal exception has occurred. Program will exit.\n");
-}
+// java's lines for each stop of its launcher or of its reading of -jar, the stop's subject in
+// the first %s and GIVEN in a second; and what javaw shows of them.
+struct StopLines {
+  JavaStop stop;
+  const char* lines;
+  Seen seen;
+};
+const StopLines STOP_LINES[] = {
+    {STOP_UNMATCHED_QUOTE, "Error: Unmatched quote in environment variable JDK_JAVA_OPTIONS",
+     SEEN_IN_BOX},
+    {STOP_NOT_ALLOWED_IN_ENV,
+     "Error: Option %s is not allowed in environment variable JDK_JAVA_OPTIONS", SEEN_IN_BOX},
+    {STOP_MAIN_CLASS_IN_ENV,
+     "Error: Cannot specify main class in environment variable JDK_JAVA_OPTIONS", SEEN_IN_BOX},
+    {STOP_ARGUMENT_FILE, "Error: could not open `%s'", SEEN_IN_BOX},
+    {STOP_JAR_NEEDS_VALUE, "Error: %s requires jar file %s\n    (java prints its usage)",
+     SEEN_IN_BOX},
+    {STOP_USAGE, "(java prints its usage)", SEEN_IN_BOX},
+    {STOP_UNRECOGNIZED,
+     "Unrecognized option: %s\n    Error: Could not create the Java Virtual Machine.\n    "
+     "Error: A fatal exception has occurred. Program will exit.",
+     SEEN_IN_BOX},
+    {STOP_JAR_UNREADABLE, "Error: Unable to access jarfile %s", SEEN_IN_BOX},
+    {STOP_JAR_INVALID, "Error: Invalid or corrupt jarfile %s", SEEN_IN_BOX},
+    {STOP_JAR_UNEXPECTED, "Error: An unexpected error occurred while trying to open file %s",
+     SEEN_NEVER},
+    {STOP_JAR_NO_MAIN, "no main manifest attribute, in %s", SEEN_NEVER},
+    {STOP_AGENT_MISSING, "Exception in thread \"main\" java.lang.ClassNotFoundException: %s",
+     SEEN_AS_EXCEPTION}};
 
 // java's own lines for a stop of its launcher or of its reading of -jar.
 Seen print_launcher_stop(const JavaCommand& c) {
-  switch (c.stop) {
-    case STOP_UNMATCHED_QUOTE:
-      out_print("    Error: Unmatched quote in environment variable JDK_JAVA_OPTIONS\n");
-      return SEEN_IN_BOX;
-    case STOP_NOT_ALLOWED_IN_ENV:
-      out_print("    Error: Option %s is not allowed in environment variable JDK_JAVA_OPTIONS\n",
-                c.subject);
-      return SEEN_IN_BOX;
-    case STOP_MAIN_CLASS_IN_ENV:
-      out_print("    Error: Cannot specify main class in environment variable JDK_JAVA_OPTIONS\n");
-      return SEEN_IN_BOX;
-    case STOP_ARGUMENT_FILE:
-      out_print("    Error: could not open `%s'\n", c.subject);
-      return SEEN_IN_BOX;
-    case STOP_NEEDS_VALUE:
-      print_needs_value(c);
-      return SEEN_IN_BOX;
-    case STOP_JAR_NEEDS_VALUE:
-      out_print("    Error: -jar requires jar file specification\n");
-      out_print("    (java prints its usage)\n");
-      return SEEN_IN_BOX;
-    case STOP_USAGE:
-      out_print("    (java prints its usage)\n");
-      return SEEN_IN_BOX;
-    case STOP_UNRECOGNIZED:
-      print_cannot_create(c.subject);
-      return SEEN_IN_BOX;
-    case STOP_JAR_UNREADABLE:
-      out_print("    Error: Unable to access jarfile %s\n", c.subject);
-      return SEEN_IN_BOX;
-    case STOP_JAR_INVALID:
-      out_print("    Error: Invalid or corrupt jarfile %s\n", c.subject);
-      return SEEN_IN_BOX;
-    case STOP_JAR_UNEXPECTED:
-      out_print("    Error: An unexpected error occurred while trying to open file %s\n",
-                c.subject);
-      return SEEN_NEVER;
-    case STOP_JAR_NO_MAIN:
-      out_print("    no main manifest attribute, in %s\n", c.subject);
-      return SEEN_NEVER;
-    case STOP_AGENT_MISSING:
-      out_print("    Exception in thread \"main\" java.lang.ClassNotFoundException: %s\n",
-                c.subject);
-      return SEEN_AS_EXCEPTION;
-    default:
-      return SEEN_IN_BOX;
+  if (c.stop == STOP_NEEDS_VALUE) {
+    print_needs_value(c);
+    return SEEN_IN_BOX;
   }
+  for (const StopLines& row : STOP_LINES) {
+    if (row.stop != c.stop) continue;
+    out_print("    ");
+    out_print(row.lines, c.subject, GIVEN);  // a row without %s takes neither
+    out_print("\n");
+    return row.seen;
+  }
+  return SEEN_IN_BOX;
 }
 
 // java's lines for its main class.
@@ -347,7 +343,7 @@ void find_main_class(JavaCommand& c, ClassFound& found) {
     if (found.stopped_at >= 0) return;
     if (found.element < 0) {
       c.stop = STOP_AGENT_MISSING;
-      std::memcpy(c.subject, c.agent_class, std::strlen(c.agent_class) + 1);
+      copy_command_text(c.subject, c.agent_class);
       return;
     }
   }
