@@ -87,8 +87,6 @@ void out_hold() { holding = true; }
 
 int out_held() { return held_used; }
 
-const char* out_held_text(int at) { return at < held_used ? held + at : nullptr; }
-
 void out_mend(int at, const char* text) {
   for (; *text != '\0' && at < held_used; ++text) held[at++] = *text;
 }

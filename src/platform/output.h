@@ -13,7 +13,6 @@ void out_reset();
 // mended after they are printed; out_release prints it (or, with `keep`
 // false, forgets it). When memory runs out, what is held goes out at once.
 void out_hold();
-int out_held();                     // bytes held so far: where the next print begins
-const char* out_held_text(int at);  // nullptr when that is not held
+int out_held();  // bytes held so far: where the next print begins
 void out_mend(int at, const char* text);
 void out_release(bool keep);
